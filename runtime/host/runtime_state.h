@@ -1,0 +1,93 @@
+// RuntimeState: the one process-wide record of the runtime. Every long-lived object and every
+// field that crosses modules lives here, grouped by the module that owns its meaning.
+// Queries only read it; start-up fills it; shutdown releases what it owns.
+#pragma once
+
+#include <cstdint>
+
+#include "core/text_value.h"
+#include "platform/platform.h"
+
+namespace qrn {
+
+class OpenGLZodidoze;
+class Zodidoze3D;
+class NetGame;
+struct InputDevices;
+class SoundDevice;
+struct SoundSlot;
+struct ResourceArchive;
+struct NamedCallback;
+
+using MessageHook = void (*)();
+
+struct RuntimeState {
+  // ---- Project settings (copied in before start-up) ---------------------------------------
+  int32_t screen_width = 0;
+  int32_t screen_height = 0;
+  int32_t full_screen = 0;
+  int32_t exclusive_mouse = 0;
+  int32_t frame_rate = 0;
+  int32_t debug_mode = 0;
+  int32_t multisample = 0;
+  RtString command_line;
+
+  // ---- Errors -----------------------------------------------------------------------------
+  int32_t error_code = 0;
+  int32_t error_line = 0;
+  int32_t source_line = 0;
+  int32_t source_module = 0;
+
+  // ---- Named callbacks and pausing --------------------------------------------------------
+  const NamedCallback* callbacks = nullptr;  // the program's table; null: no callbacks
+  RtString current_routine;
+  RtString pending_routine;
+  int32_t paused = 0;
+  int32_t pause_enabled = 1;
+
+  // ---- Window, display and geometry -------------------------------------------------------
+  int32_t desktop_width = 0;
+  int32_t desktop_height = 0;
+  WindowHandle window_handle = nullptr;
+  RtString caption;
+  float virtual_scale = 0.0f;
+  int32_t virtual_offset_x = 0;
+  int32_t virtual_offset_y = 0;
+  int32_t virtual_screen_width = 0;
+  int32_t virtual_screen_height = 0;
+  int32_t target_screen = -1;
+
+  // ---- Frame loop and ending --------------------------------------------------------------
+  int32_t escape_quits = 1;
+  int32_t activation_requested = 0;
+  double frame_start_ms = 0.0;
+  double previous_frame_start_ms = 0.0;
+  MessageHook window_message_hook = nullptr;
+  int32_t window_message_hook_state = -1;
+  uint8_t ending = 0;
+  uint8_t quit_callback_done = 0;
+
+  // ---- Clocks -----------------------------------------------------------------------------
+  double timer_base_ms = 0.0;
+
+  // ---- Owned subsystem objects ------------------------------------------------------------
+  OpenGLZodidoze* device = nullptr;
+  Zodidoze3D* engine_3d = nullptr;
+  NetGame* network = nullptr;
+  InputDevices* input = nullptr;
+  SoundDevice* sound = nullptr;
+  SoundSlot* sound_channels = nullptr;
+  ResourceArchive* resource_archives[2] = {nullptr, nullptr};
+
+  // ---- Fonts ------------------------------------------------------------------------------
+  int32_t current_font = 0;
+
+  // ---- Music ------------------------------------------------------------------------------
+  WindowHandle music_window = nullptr;
+  double music_restart_ms = 0.0;
+};
+
+// The process-wide record.
+extern RuntimeState g_runtime;
+
+}  // namespace qrn

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs to build, run and test, skipping apt-get
+# entirely when every package is already installed.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake pkg-config
+  # runtime libraries
+  libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri libpng-dev libjpeg-dev zlib1g-dev
+  liblzo2-dev
+  # media generator
+  libfreetype-dev fonts-dejavu-core
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-utils xdotool faketime imagemagick
+)
+
+missing=()
+for pkg in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$pkg")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install_deps: all ${#PACKAGES[@]} packages present"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "install_deps: installing ${missing[*]}"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything, and runs every test (the GL and end-to-end
+# tests on a private virtual display). Usage: tools/run_tests.sh [extra ctest arguments]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install_deps.sh
+
+BUILD_DIR=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)"
+
+. tools/xvfb.sh
+start_private_display
+# Tests never show blocking boxes; SDL's audio stays silent.
+export QUARNEL_UNATTENDED=1 SDL_AUDIODRIVER=dummy
+cd "$BUILD_DIR"
+ctest --output-on-failure -j"$(nproc)" "$@"
