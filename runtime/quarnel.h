@@ -4,9 +4,25 @@
 
 // Text values and commands, errors, callbacks
 #include "core/errors.h"
+#include "core/math_random.h"
 #include "core/named_callbacks.h"
 #include "core/text_commands.h"
 #include "core/text_value.h"
+
+// Files, settings, clocks and platform information
+#include "files/channels.h"
+#include "files/clocks.h"
+#include "files/file_names.h"
+#include "files/platform_info.h"
+
+// Graphics
+#include "gfx/device.h"
+#include "gfx/drawing.h"
+#include "gfx/fonts.h"
+
+// Input
+#include "input/input_devices.h"
+#include "input/keyboard.h"
 
 // Host: runtime state, start-up, frame loop
 #include "host/build_info.h"

@@ -26,6 +26,23 @@ class LinuxPlatform : public Platform {
   // Clocks (linux_process.cpp)
   double counter_ms() override;
   void sleep_ms(int32_t ms) override;
+
+  // Display, windows and GL context (sdl_video.cpp)
+  bool video_init() override;
+  void video_quit() override;
+  ScreenRect display_bounds() override;
+  ScreenRect display_usable_bounds() override;
+  int32_t display_bits_per_pixel() override;
+  bool display_has_mode(int32_t width, int32_t height, int32_t bits) override;
+  WindowHandle create_window(const WindowRequest& request) override;
+  void destroy_window(WindowHandle window) override;
+  void set_window_title(WindowHandle window, const char* title) override;
+  void show_window(WindowHandle window, bool shown) override;
+  void swap_buffers(WindowHandle window) override;
+  bool set_swap_interval(int32_t interval) override;
+  void* gl_proc_address(const char* name) override;
+
+  // Pointer and keyboard (sdl_input.cpp)
 };
 
 }  // namespace qrn

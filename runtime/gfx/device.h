@@ -1,0 +1,139 @@
+// The 2D rendering device: the window and its GL context, the sprite table, font slots,
+// background images, off-screen screens, drawing state and frame pacing.
+// The window and context operations are defined by the host (host/window.cpp); sprites,
+// images, drawing and fonts by the files of this folder.
+#pragma once
+
+#include <cstdint>
+
+#include "core/text_value.h"
+#include "platform/platform.h"
+
+namespace qrn {
+
+struct Image;
+
+constexpr int32_t SPRITE_COUNT = 65537;
+constexpr int32_t FONT_SLOT_BASE = 65504;  // sprite id of font f's texture: FONT_SLOT_BASE + f
+constexpr int32_t FONT_COUNT = 32;
+constexpr int32_t BACKGROUND_COUNT = 8;
+constexpr int32_t OFFSCREEN_COUNT = 32;
+
+struct SpriteSlot {
+  uint32_t texture = 0;      // GL texture name, 0 when empty
+  uint32_t mip_texture = 0;  // mipmapped twin for the 3D engine, 0 when absent
+  float u_max = 1.0f;        // width / texture_width
+  float v_max = 1.0f;        // height / texture_height
+  int16_t texture_width = -1;
+  int16_t texture_height = -1;
+  int16_t width = 0;  // 0: the slot is empty
+  int16_t height = 0;
+  int16_t frame_width = 0;  // animation frame size, 0: not an animation
+  int16_t frame_height = 0;
+};
+
+struct GlyphInfo {
+  uint8_t left = 0;     // first inked column inside the cell
+  uint8_t advance = 0;  // printed width with proportional spacing
+  float u0 = 0.0f;      // texture x of the inked part's left edge
+  float u1 = 0.0f;      // u0 + advance / texture width
+};
+
+struct FontSlot {
+  GlyphInfo glyphs[256];
+};
+
+struct BackgroundImage {
+  uint32_t textures[64] = {};  // tile textures, index column * 8 + row
+  int16_t drawn_width[64] = {};
+  int16_t drawn_height[64] = {};
+  int16_t tile_texture_width[64] = {};
+  int16_t tile_texture_height[64] = {};
+  uint8_t columns = 0;  // 0: no image
+  uint8_t rows = 0;
+};
+
+struct OffscreenScreen {
+  uint32_t framebuffer = 0;
+  uint32_t depth_buffer = 0;
+  int32_t saved_binding = -1;
+  int32_t width = 0;  // 0 while the screen is free
+  int32_t height = 0;
+  int32_t sprite = -1;
+};
+
+class OpenGLZodidoze {
+ public:
+  OpenGLZodidoze();
+  virtual ~OpenGLZodidoze();
+  OpenGLZodidoze(const OpenGLZodidoze&) = delete;
+  OpenGLZodidoze& operator=(const OpenGLZodidoze&) = delete;
+
+  // ---- Window, context and 2D set-up (host/window.cpp) -----------------------------------
+  bool create_window(ModuleHandle module, int32_t width, int32_t height, int32_t depth, int32_t fps,
+                     int32_t multisample);
+  bool enter_window_mode();
+  bool enter_full_screen();
+  void hide_window();
+  void release_window();
+  void setup_2d();
+  void set_viewport_raw(int32_t x, int32_t y, int32_t w, int32_t h, float scale);
+
+  // ---- Sprites and backgrounds (gfx) ------------------------------------------------------
+  bool create_sprite_from_image(int32_t id, Image& image, bool normal_map);
+  bool load_sprite_file(int32_t id, const RtString& path, int32_t colour_key, bool normal_map);
+  void delete_sprite(int32_t id);
+  void bind_sprite(int32_t id, int32_t second_id, bool use_mip, const void* table);
+  bool load_background(int32_t slot, const RtString& path);
+  void delete_background(int32_t slot);
+  // Draws background image slot over the whole screen (the frame's back-buffer preparation).
+  void draw_background(int32_t slot);
+  void release_all();
+
+  // ---- Fonts (gfx) ------------------------------------------------------------------------
+  bool load_font_file(int32_t slot, const RtString& path);
+  void install_builtin_font(int32_t slot);
+
+  // ---- Off-screen screens (gfx) -----------------------------------------------------------
+  void init_framebuffers();
+  void end_offscreen();
+
+  // ---- Fields -----------------------------------------------------------------------------
+  int32_t bound_sprite = -1;
+  int32_t bound_second_sprite = -1;
+  int32_t bound_uses_mip_texture = 0;
+  FontSlot fonts[FONT_COUNT];
+  float font_scale[FONT_COUNT];
+  SpriteSlot* sprites = nullptr;  // SPRITE_COUNT slots, owned
+  float global_alpha = 1.0f;
+  float alpha_test_threshold = 1.0f;
+  uint8_t clear_each_frame = 1;
+  uint8_t clear_depth_pending = 1;
+  uint8_t bgra_supported = 0;
+  OffscreenScreen offscreen[OFFSCREEN_COUNT];
+  int32_t current_offscreen = -1;
+  uint8_t** alpha_masks = nullptr;  // SPRITE_COUNT lazily fetched alpha copies, owned
+  BackgroundImage backgrounds[BACKGROUND_COUNT];
+  uint8_t smoothing = 1;
+  WindowHandle window = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t virtual_width = 0;
+  int32_t virtual_height = 0;
+  int32_t colour_depth = 0;
+  uint8_t full_screen_active = 0;
+  int32_t multisample = 0;
+  int32_t viewport_x = 0;
+  int32_t viewport_y = 0;
+  int32_t viewport_width = 0;
+  int32_t viewport_height = 0;
+  int32_t orientation = 0;
+  uint32_t colour_key = 0x008000FF;  // RGB(255, 0, 128)
+  uint32_t font_colour_key = 0;
+  double next_frame_ms = 0.0;
+  double frame_interval_ms = 0.0;
+  ModuleHandle module = nullptr;
+  void* gl_context = nullptr;
+};
+
+}  // namespace qrn
