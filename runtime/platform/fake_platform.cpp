@@ -6,6 +6,8 @@
 
 namespace qrn {
 
+Platform& real_platform();  // linux_process.cpp
+
 bool FakePlatform::read_stdin_line(char* buffer, size_t size) {
   if (size == 0) return false;
   std::memset(buffer, 0, size);
@@ -27,11 +29,135 @@ bool FakePlatform::append_file_exclusive(const char* path, const char* bytes, si
   return ok;
 }
 
+// Files and the environment are the real ones.
+FileHandle FakePlatform::file_open(const char* path, FileOpenMode mode) {
+  return real_platform().file_open(path, mode);
+}
+int64_t FakePlatform::file_read(FileHandle file, void* buffer, size_t count) {
+  return real_platform().file_read(file, buffer, count);
+}
+int64_t FakePlatform::file_write(FileHandle file, const void* bytes, size_t count) {
+  return real_platform().file_write(file, bytes, count);
+}
+bool FakePlatform::file_seek(FileHandle file, int64_t offset) { return real_platform().file_seek(file, offset); }
+int64_t FakePlatform::file_length(FileHandle file) { return real_platform().file_length(file); }
+void FakePlatform::file_close(FileHandle file) { real_platform().file_close(file); }
+bool FakePlatform::replace_file(const char* path, const char* bytes, size_t count) {
+  return !replace_fails && real_platform().replace_file(path, bytes, count);
+}
+PathKind FakePlatform::path_kind(const char* path) { return real_platform().path_kind(path); }
+bool FakePlatform::remove_file(const char* path) { return real_platform().remove_file(path); }
+bool FakePlatform::remove_directory(const char* path) { return real_platform().remove_directory(path); }
+bool FakePlatform::make_directory(const char* path) { return real_platform().make_directory(path); }
+bool FakePlatform::file_modified_time(const char* path, int64_t& seconds) {
+  return real_platform().file_modified_time(path, seconds);
+}
+bool FakePlatform::read_directory(const char* path, std::vector<DirectoryEntry>& entries) {
+  return real_platform().read_directory(path, entries);
+}
+bool FakePlatform::env_get(const char* name, std::string& value) { return real_platform().env_get(name, value); }
+bool FakePlatform::env_set(const char* name, const char* value) { return real_platform().env_set(name, value); }
+std::vector<std::string> FakePlatform::env_entries() { return real_platform().env_entries(); }
+int64_t FakePlatform::calendar_time() {
+  return calendar_seconds >= 0 ? calendar_seconds : real_platform().calendar_time();
+}
+
 bool FakePlatform::next_message(WindowHandle, WindowMessage& message) {
   if (messages.empty()) return false;
   message = messages.front();
   messages.pop_front();
   return true;
+}
+
+bool FakePlatform::peek_message(WindowHandle, WindowMessage& message) {
+  if (messages.empty()) return false;
+  message = messages.front();
+  return true;
+}
+
+bool FakePlatform::display_has_mode(int32_t width, int32_t height, int32_t) {
+  for (const auto& mode : display_modes) {
+    if (mode.first == width && mode.second == height) return true;
+  }
+  return false;
+}
+
+WindowHandle FakePlatform::create_window(const WindowRequest& request) {
+  window_requests.push_back(request);
+  if (!video_available || window_creation_fails) return nullptr;
+  FakeWindow window;
+  window.title = request.title ? request.title : "";
+  window.client = {0, 0, request.width, request.height};
+  windows.push_back(window);
+  events.push_back("create " + std::to_string(windows.size()));
+  return &windows.back();
+}
+
+void FakePlatform::destroy_window(WindowHandle window) {
+  if (!window) return;
+  fake_window(window)->destroyed = true;
+  events.push_back("destroy");
+}
+
+void FakePlatform::set_window_title(WindowHandle window, const char* title) {
+  if (!window) return;
+  fake_window(window)->title = title ? title : "";
+  events.push_back("title " + fake_window(window)->title);
+}
+
+void FakePlatform::show_window(WindowHandle window, bool shown) {
+  if (!window) return;
+  fake_window(window)->shown = shown;
+  events.push_back(shown ? "show" : "hide");
+}
+
+void FakePlatform::raise_window(WindowHandle window) {
+  if (!window) return;
+  ++fake_window(window)->raised;
+  events.push_back("raise");
+}
+
+void FakePlatform::set_window_decorated(WindowHandle window, bool decorated) {
+  if (window) fake_window(window)->decorated = decorated;
+}
+
+void FakePlatform::set_window_fullscreen(WindowHandle window, bool on) {
+  if (!window) return;
+  fake_window(window)->fullscreen = on;
+  events.push_back(on ? "fullscreen" : "windowed");
+}
+
+void FakePlatform::set_window_position(WindowHandle window, int32_t x, int32_t y) {
+  if (!window) return;
+  fake_window(window)->client.x = x;
+  fake_window(window)->client.y = y;
+}
+
+void FakePlatform::set_window_size(WindowHandle window, int32_t width, int32_t height) {
+  if (!window) return;
+  fake_window(window)->client.width = width;
+  fake_window(window)->client.height = height;
+}
+
+ScreenRect FakePlatform::window_client_rect(WindowHandle window) {
+  return window ? fake_window(window)->client : ScreenRect{};
+}
+
+ScreenRect FakePlatform::window_outer_rect(WindowHandle window) {
+  if (!window) return {};
+  ScreenRect r = fake_window(window)->client;
+  if (!fake_window(window)->decorated || fake_window(window)->fullscreen) return r;
+  return {r.x - border_width, r.y - caption_height, r.width + 2 * border_width,
+          r.height + caption_height + border_width};
+}
+
+bool FakePlatform::file_dialog(bool, const std::vector<std::pair<std::string, std::string>>& filters,
+                               const std::string&, std::string& chosen) {
+  dialog_filters = filters;
+  events.push_back("dialog");
+  chosen = dialog_confirms ? dialog_path : "";
+  cwd = "/elsewhere";  // the dialog may move the working directory
+  return dialog_confirms;
 }
 
 }  // namespace qrn

@@ -56,6 +56,41 @@ class FakePlatform : public Platform {
 
   bool append_file_exclusive(const char* path, const char* bytes, size_t count) override;
 
+  // ---- Files and system information: files are real (tests use temporary folders), the
+  // system's answers are scripted --------------------------------------------------------
+  int64_t calendar_seconds = -1;  // -1: the real calendar time
+  std::string documents_dir;      // "" : none
+  std::string data_dir;
+  int32_t battery = 255;
+  uint32_t serial = 0;
+  std::string language;
+  int32_t dpi = 0;
+  bool replace_fails = false;     // replace_file fails without touching anything
+
+  FileHandle file_open(const char* path, FileOpenMode mode) override;
+  int64_t file_read(FileHandle file, void* buffer, size_t count) override;
+  int64_t file_write(FileHandle file, const void* bytes, size_t count) override;
+  bool file_seek(FileHandle file, int64_t offset) override;
+  int64_t file_length(FileHandle file) override;
+  void file_close(FileHandle file) override;
+  bool replace_file(const char* path, const char* bytes, size_t count) override;
+  PathKind path_kind(const char* path) override;
+  bool remove_file(const char* path) override;
+  bool remove_directory(const char* path) override;
+  bool make_directory(const char* path) override;
+  bool file_modified_time(const char* path, int64_t& seconds) override;
+  bool read_directory(const char* path, std::vector<DirectoryEntry>& entries) override;
+  bool env_get(const char* name, std::string& value) override;
+  bool env_set(const char* name, const char* value) override;
+  std::vector<std::string> env_entries() override;
+  int64_t calendar_time() override;
+  std::string documents_folder() override { return documents_dir; }
+  std::string data_folder() override { return data_dir; }
+  int32_t battery_percent() override { return battery; }
+  uint32_t machine_serial() override { return serial; }
+  std::string user_language() override { return language; }
+  int32_t display_dpi() override { return dpi; }
+
   double counter_ms() override {
     double value = now_ms;
     now_ms += ms_per_read;
@@ -72,6 +107,73 @@ class FakePlatform : public Platform {
     message_boxes.push_back(std::string(title) + "|" + text);
   }
   bool next_message(WindowHandle window, WindowMessage& message) override;
+  bool peek_message(WindowHandle window, WindowMessage& message) override;
+
+  // ---- Display and windows: a scripted desktop with recorded window operations ----------
+  struct FakeWindow {
+    std::string title;
+    ScreenRect client;  // client area in screen pixels
+    bool shown = false;
+    bool decorated = true;
+    bool fullscreen = false;
+    bool destroyed = false;
+    int32_t raised = 0;
+  };
+  bool video_available = true;        // false: video_init and create_window fail
+  bool window_creation_fails = false;
+  ScreenRect desktop{0, 0, 1280, 1024};
+  ScreenRect work_area{0, 0, 1280, 1024};
+  int32_t desktop_bits = 24;
+  std::vector<std::pair<int32_t, int32_t>> display_modes;  // full-screen modes (width, height)
+  int32_t caption_height = 20;  // frame added above the client area of a decorated window
+  int32_t border_width = 2;     // frame added on the other three sides
+  std::deque<FakeWindow> windows;  // a window handle is the address of its entry
+  std::vector<WindowRequest> window_requests;
+  std::vector<std::string> events;  // window operations in order ("show 1", "title ..."...)
+  std::vector<int32_t> swap_intervals;
+  bool screen_saver_allowed = true;
+  bool mouse_pointer_messages = false;
+  std::string cwd = "/tmp";
+  bool dialog_confirms = false;  // scripted answer of the file dialog
+  std::string dialog_path;
+  std::vector<std::pair<std::string, std::string>> dialog_filters;  // what the dialog was given
+
+  FakeWindow* fake_window(WindowHandle window) { return static_cast<FakeWindow*>(window); }
+  bool video_init() override { return video_available; }
+  ScreenRect display_bounds() override { return desktop; }
+  ScreenRect display_usable_bounds() override { return work_area; }
+  int32_t display_bits_per_pixel() override { return desktop_bits; }
+  bool display_has_mode(int32_t width, int32_t height, int32_t bits) override;
+  WindowHandle create_window(const WindowRequest& request) override;
+  void destroy_window(WindowHandle window) override;
+  void set_window_title(WindowHandle window, const char* title) override;
+  std::string window_title(WindowHandle window) override { return window ? fake_window(window)->title : ""; }
+  void show_window(WindowHandle window, bool shown) override;
+  void raise_window(WindowHandle window) override;
+  void set_window_decorated(WindowHandle window, bool decorated) override;
+  void set_window_fullscreen(WindowHandle window, bool on) override;
+  void set_window_position(WindowHandle window, int32_t x, int32_t y) override;
+  void set_window_size(WindowHandle window, int32_t width, int32_t height) override;
+  ScreenRect window_client_rect(WindowHandle window) override;
+  ScreenRect window_outer_rect(WindowHandle window) override;
+  bool set_swap_interval(int32_t interval) override {
+    swap_intervals.push_back(interval);
+    return true;
+  }
+  void allow_screen_saver(bool allowed) override { screen_saver_allowed = allowed; }
+  std::string video_error() override { return video_available ? "no window" : "no display"; }
+  bool set_mouse_pointer_messages(bool on) override {
+    mouse_pointer_messages = on;
+    return true;
+  }
+  std::string working_directory() override { return cwd; }
+  bool set_working_directory(const char* path) override {
+    cwd = path ? path : "";
+    events.push_back("cd " + cwd);
+    return true;
+  }
+  bool file_dialog(bool open, const std::vector<std::pair<std::string, std::string>>& filters,
+                   const std::string& start_dir, std::string& chosen) override;
 };
 
 // Installs a FakePlatform for the lifetime of the scope.

@@ -23,6 +23,30 @@ class LinuxPlatform : public Platform {
   // Files (linux_process.cpp)
   bool append_file_exclusive(const char* path, const char* bytes, size_t count) override;
 
+  // Files and system information (linux_files.cpp)
+  FileHandle file_open(const char* path, FileOpenMode mode) override;
+  int64_t file_read(FileHandle file, void* buffer, size_t count) override;
+  int64_t file_write(FileHandle file, const void* bytes, size_t count) override;
+  bool file_seek(FileHandle file, int64_t offset) override;
+  int64_t file_length(FileHandle file) override;
+  void file_close(FileHandle file) override;
+  bool replace_file(const char* path, const char* bytes, size_t count) override;
+  PathKind path_kind(const char* path) override;
+  bool remove_file(const char* path) override;
+  bool remove_directory(const char* path) override;
+  bool make_directory(const char* path) override;
+  bool file_modified_time(const char* path, int64_t& seconds) override;
+  bool read_directory(const char* path, std::vector<DirectoryEntry>& entries) override;
+  bool env_get(const char* name, std::string& value) override;
+  bool env_set(const char* name, const char* value) override;
+  std::vector<std::string> env_entries() override;
+  std::string documents_folder() override;
+  std::string data_folder() override;
+  int32_t battery_percent() override;
+  uint32_t machine_serial() override;
+  std::string user_language() override;
+  int32_t display_dpi() override;  // sdl_video.cpp
+
   // Clocks (linux_process.cpp)
   double counter_ms() override;
   void sleep_ms(int32_t ms) override;
@@ -37,12 +61,55 @@ class LinuxPlatform : public Platform {
   WindowHandle create_window(const WindowRequest& request) override;
   void destroy_window(WindowHandle window) override;
   void set_window_title(WindowHandle window, const char* title) override;
+  std::string window_title(WindowHandle window) override;
   void show_window(WindowHandle window, bool shown) override;
+  void raise_window(WindowHandle window) override;
+  void set_window_decorated(WindowHandle window, bool decorated) override;
+  void set_window_fullscreen(WindowHandle window, bool on) override;
+  void set_window_position(WindowHandle window, int32_t x, int32_t y) override;
+  void set_window_size(WindowHandle window, int32_t width, int32_t height) override;
+  ScreenRect window_client_rect(WindowHandle window) override;
+  ScreenRect window_outer_rect(WindowHandle window) override;
+  bool window_has_focus(WindowHandle window) override;
   void swap_buffers(WindowHandle window) override;
   bool set_swap_interval(int32_t interval) override;
   void* gl_proc_address(const char* name) override;
+  void* current_gl_context() override;
+  void beep() override;
+  void message_box(const char* title, const char* text) override;
+  void allow_screen_saver(bool allowed) override;
+  bool next_message(WindowHandle window, WindowMessage& message) override;
+  bool peek_message(WindowHandle window, WindowMessage& message) override;
+  std::string video_error() override;
+  bool set_mouse_pointer_messages(bool on) override;
+  // Touch and pen pointers are known from the events that next_message maps.
+  bool pointer_location(int32_t pointer_id, int32_t& x, int32_t& y) override;
+
+  // Host services (linux_host.cpp)
+  std::string working_directory() override;
+  bool set_working_directory(const char* path) override;
+  bool open_console() override;
+  bool file_dialog(bool open, const std::vector<std::pair<std::string, std::string>>& filters,
+                   const std::string& start_dir, std::string& chosen) override;
 
   // Pointer and keyboard (sdl_input.cpp)
 };
+
+// Files and system information (linux_files.cpp), apart so tests can give them other roots.
+// The mean charge of the batteries under a power-supply folder (/sys/class/power_supply);
+// 255 when there is none.
+int32_t battery_percent_in(const std::string& power_supply_dir);
+// A machine-id text (32 hexadecimal digits) folded to 32 bits by XOR; 0 when it is not one.
+uint32_t fold_machine_id(const std::string& text);
+// XDG_DOCUMENTS_DIR from the text of a user-dirs.dirs file, "$HOME" expanded; "" when absent.
+std::string documents_dir_from_user_dirs(const std::string& text, const std::string& home);
+
+// True when QUARNEL_UNATTENDED is set to something other than "" or "0": nobody is there to
+// answer a box or a dialog, so none is shown.
+bool unattended_run();
+
+// The arguments (program first) of the dialog program for a file dialog.
+std::vector<std::string> file_dialog_arguments(
+    bool open, const std::vector<std::pair<std::string, std::string>>& filters, const std::string& start_dir);
 
 }  // namespace qrn

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 namespace qrn {
 
@@ -38,6 +39,36 @@ bool Platform::startup_show_command(int32_t&) { return false; }
 
 bool Platform::append_file_exclusive(const char*, const char*, size_t) { return false; }
 
+FileHandle Platform::file_open(const char*, FileOpenMode) { return nullptr; }
+int64_t Platform::file_read(FileHandle, void*, size_t) { return -1; }
+int64_t Platform::file_write(FileHandle, const void*, size_t) { return -1; }
+bool Platform::file_seek(FileHandle, int64_t) { return false; }
+int64_t Platform::file_length(FileHandle) { return -1; }
+void Platform::file_close(FileHandle) {}
+bool Platform::replace_file(const char*, const char*, size_t) { return false; }
+PathKind Platform::path_kind(const char*) { return PathKind::unknown; }
+bool Platform::remove_file(const char*) { return false; }
+bool Platform::remove_directory(const char*) { return false; }
+bool Platform::make_directory(const char*) { return false; }
+bool Platform::file_modified_time(const char*, int64_t&) { return false; }
+bool Platform::read_directory(const char*, std::vector<DirectoryEntry>& entries) {
+  entries.clear();
+  return false;
+}
+bool Platform::env_get(const char*, std::string& value) {
+  value.clear();
+  return false;
+}
+bool Platform::env_set(const char*, const char*) { return false; }
+std::vector<std::string> Platform::env_entries() { return {}; }
+int64_t Platform::calendar_time() { return static_cast<int64_t>(std::time(nullptr)); }
+std::string Platform::documents_folder() { return ""; }
+std::string Platform::data_folder() { return ""; }
+int32_t Platform::battery_percent() { return 255; }
+uint32_t Platform::machine_serial() { return 0; }
+std::string Platform::user_language() { return ""; }
+int32_t Platform::display_dpi() { return 0; }
+
 double Platform::counter_ms() { return 0.0; }
 void Platform::sleep_ms(int32_t) {}
 
@@ -50,6 +81,7 @@ bool Platform::display_has_mode(int32_t, int32_t, int32_t) { return false; }
 WindowHandle Platform::create_window(const WindowRequest&) { return nullptr; }
 void Platform::destroy_window(WindowHandle) {}
 void Platform::set_window_title(WindowHandle, const char*) {}
+std::string Platform::window_title(WindowHandle) { return ""; }
 void Platform::show_window(WindowHandle, bool) {}
 void Platform::raise_window(WindowHandle) {}
 void Platform::set_window_decorated(WindowHandle, bool) {}
@@ -62,16 +94,45 @@ bool Platform::window_has_focus(WindowHandle) { return false; }
 void Platform::swap_buffers(WindowHandle) {}
 bool Platform::set_swap_interval(int32_t) { return false; }
 void* Platform::gl_proc_address(const char*) { return nullptr; }
+void* Platform::current_gl_context() { return nullptr; }
 void Platform::beep() {}
 void Platform::message_box(const char*, const char*) {}
 void Platform::allow_screen_saver(bool) {}
 bool Platform::next_message(WindowHandle, WindowMessage&) { return false; }
+bool Platform::peek_message(WindowHandle, WindowMessage&) { return false; }
+std::string Platform::video_error() { return ""; }
+bool Platform::set_mouse_pointer_messages(bool) { return false; }
 
+std::string Platform::working_directory() { return ""; }
+bool Platform::set_working_directory(const char*) { return false; }
+bool Platform::open_console() { return false; }
+bool Platform::file_dialog(bool, const std::vector<std::pair<std::string, std::string>>&, const std::string&,
+                           std::string&) {
+  return false;
+}
+
+void Platform::os_version(int32_t& major, int32_t& minor) { major = minor = 0; }
+bool Platform::prefers_pointer_messages() { return false; }
 void Platform::cursor_position(int32_t& x, int32_t& y) { x = y = 0; }
 void Platform::set_cursor_position(int32_t, int32_t) {}
 void Platform::show_cursor(bool) {}
 uint32_t Platform::mouse_buttons() { return 0; }
-bool Platform::key_state(int32_t) { return false; }
+InputHandle Platform::open_input_system() { return nullptr; }
+void Platform::close_input_system(InputHandle) {}
+InputHandle Platform::open_mouse_device(InputHandle) { return nullptr; }
+bool Platform::acquire_mouse_device(InputHandle, WindowHandle, int32_t) { return false; }
+void Platform::unacquire_mouse_device(InputHandle) {}
+bool Platform::read_mouse_device(InputHandle, MouseDeviceState&) { return false; }
+void Platform::close_mouse_device(InputHandle) {}
+InputHandle Platform::open_keyboard_device(InputHandle) { return nullptr; }
+bool Platform::acquire_keyboard_device(InputHandle, WindowHandle) { return false; }
+void Platform::unacquire_keyboard_device(InputHandle) {}
+bool Platform::read_keyboard_device(InputHandle, uint8_t*) { return false; }
+void Platform::close_keyboard_device(InputHandle) {}
+bool Platform::virtual_key_state(int32_t) { return false; }
+void Platform::keyboard_state(uint8_t state[256]) {
+  for (int32_t key = 0; key < 256; ++key) state[key] = virtual_key_state(key) ? 0x80 : 0;
+}
 bool Platform::pointer_location(int32_t, int32_t&, int32_t&) { return false; }
 
 }  // namespace qrn

@@ -1,21 +1,271 @@
 // Real backend, display side: SDL2 video, windows with an OpenGL compatibility context
-// (Mesa's llvmpipe where there is no GPU), buffer swaps and GL entry points.
+// (Mesa's llvmpipe where there is no GPU), buffer swaps, GL entry points, the warning box and
+// beep, the screen saver, and SDL's events mapped to the runtime's window messages.
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
 
 #include "platform/linux_platform.h"
 
 namespace qrn {
 
 namespace {
+
 SDL_GLContext g_context = nullptr;  // one context for the process; it outlives windows
+std::string g_video_error;
+bool g_mouse_pointer_messages = false;
+
+// Messages already taken from SDL's queue and translated, waiting for their window's pump.
+// SDL has one queue for every window; messages of a window nobody pumps are dropped once
+// the queue is this long.
+std::deque<WindowMessage> g_pending;
+constexpr size_t kPendingLimit = 4096;
+
+// Touch and pen pointers: the id each finger got, and the last screen position of each id.
+std::map<SDL_FingerID, int32_t> g_finger_ids;
+std::map<int32_t, std::pair<int32_t, int32_t>> g_pointer_positions;
+constexpr int32_t kMousePointerId = 1;  // the mouse as a pointer
+constexpr int32_t kFirstFingerId = 2;
 
 SDL_Window* sdl(WindowHandle window) { return static_cast<SDL_Window*>(window); }
+
+void remember_sdl_error(const char* what) {
+  const char* reason = SDL_GetError();
+  g_video_error = std::string(what) + ((reason && *reason) ? std::string(": ") + reason : std::string());
+}
+
+WindowHandle window_of(Uint32 window_id) { return SDL_GetWindowFromID(window_id); }
+
+// The scan code of the runtime (the keyboard's set-1 code, extended keys at 128 and above)
+// for an SDL scan code; 0 when the key has none.
+int32_t runtime_scan_code(SDL_Scancode code) {
+  if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) {
+    static const uint8_t letters[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
+                                        49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
+    return letters[code - SDL_SCANCODE_A];
+  }
+  if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_0) return 2 + (code - SDL_SCANCODE_1);
+  if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F10) return 59 + (code - SDL_SCANCODE_F1);
+  switch (code) {
+    case SDL_SCANCODE_ESCAPE: return 1;
+    case SDL_SCANCODE_MINUS: return 12;
+    case SDL_SCANCODE_EQUALS: return 13;
+    case SDL_SCANCODE_BACKSPACE: return 14;
+    case SDL_SCANCODE_TAB: return 15;
+    case SDL_SCANCODE_LEFTBRACKET: return 26;
+    case SDL_SCANCODE_RIGHTBRACKET: return 27;
+    case SDL_SCANCODE_RETURN: return 28;
+    case SDL_SCANCODE_LCTRL: return 29;
+    case SDL_SCANCODE_SEMICOLON: return 39;
+    case SDL_SCANCODE_APOSTROPHE: return 40;
+    case SDL_SCANCODE_GRAVE: return 41;
+    case SDL_SCANCODE_LSHIFT: return 42;
+    case SDL_SCANCODE_BACKSLASH: return 43;
+    case SDL_SCANCODE_COMMA: return 51;
+    case SDL_SCANCODE_PERIOD: return 52;
+    case SDL_SCANCODE_SLASH: return 53;
+    case SDL_SCANCODE_RSHIFT: return 54;
+    case SDL_SCANCODE_KP_MULTIPLY: return 55;
+    case SDL_SCANCODE_LALT: return 56;
+    case SDL_SCANCODE_SPACE: return 57;
+    case SDL_SCANCODE_CAPSLOCK: return 58;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return 69;
+    case SDL_SCANCODE_SCROLLLOCK: return 70;
+    case SDL_SCANCODE_KP_7: return 71;
+    case SDL_SCANCODE_KP_8: return 72;
+    case SDL_SCANCODE_KP_9: return 73;
+    case SDL_SCANCODE_KP_MINUS: return 74;
+    case SDL_SCANCODE_KP_4: return 75;
+    case SDL_SCANCODE_KP_5: return 76;
+    case SDL_SCANCODE_KP_6: return 77;
+    case SDL_SCANCODE_KP_PLUS: return 78;
+    case SDL_SCANCODE_KP_1: return 79;
+    case SDL_SCANCODE_KP_2: return 80;
+    case SDL_SCANCODE_KP_3: return 81;
+    case SDL_SCANCODE_KP_0: return 82;
+    case SDL_SCANCODE_KP_PERIOD: return 83;
+    case SDL_SCANCODE_NONUSBACKSLASH: return 86;
+    case SDL_SCANCODE_F11: return 87;
+    case SDL_SCANCODE_F12: return 88;
+    case SDL_SCANCODE_KP_EQUALS: return 141;
+    case SDL_SCANCODE_KP_ENTER: return 156;
+    case SDL_SCANCODE_RCTRL: return 157;
+    case SDL_SCANCODE_KP_DIVIDE: return 181;
+    case SDL_SCANCODE_PRINTSCREEN: return 183;
+    case SDL_SCANCODE_RALT: return 184;
+    case SDL_SCANCODE_PAUSE: return 197;
+    case SDL_SCANCODE_HOME: return 199;
+    case SDL_SCANCODE_UP: return 200;
+    case SDL_SCANCODE_PAGEUP: return 201;
+    case SDL_SCANCODE_LEFT: return 203;
+    case SDL_SCANCODE_RIGHT: return 205;
+    case SDL_SCANCODE_END: return 207;
+    case SDL_SCANCODE_DOWN: return 208;
+    case SDL_SCANCODE_PAGEDOWN: return 209;
+    case SDL_SCANCODE_INSERT: return 210;
+    case SDL_SCANCODE_DELETE: return 211;
+    case SDL_SCANCODE_LGUI: return 219;
+    case SDL_SCANCODE_RGUI: return 220;
+    case SDL_SCANCODE_APPLICATION: return 221;
+    default: return 0;
+  }
+}
+
+void queue(MessageKind kind, WindowHandle window, int32_t code = 0, int32_t x = 0, int32_t y = 0) {
+  if (g_pending.size() >= kPendingLimit) g_pending.pop_front();
+  WindowMessage message;
+  message.kind = kind;
+  message.window = window;
+  message.code = code;
+  message.x = x;
+  message.y = y;
+  g_pending.push_back(message);
+}
+
+void queue_pointer(MessageKind kind, WindowHandle window, int32_t id, int32_t x, int32_t y) {
+  int32_t wx = 0, wy = 0;
+  if (window) SDL_GetWindowPosition(sdl(window), &wx, &wy);
+  g_pointer_positions[id] = {wx + x, wy + y};
+  queue(kind, window, id, x, y);
+}
+
+// A finger's pointer id: the one it got when it went down, else the smallest free one.
+int32_t finger_pointer_id(SDL_FingerID finger, bool claim) {
+  auto found = g_finger_ids.find(finger);
+  if (found != g_finger_ids.end()) return found->second;
+  if (!claim) return 0;
+  int32_t id = kFirstFingerId;
+  for (bool taken = true; taken;) {
+    taken = false;
+    for (const auto& entry : g_finger_ids) {
+      if (entry.second == id) {
+        taken = true;
+        ++id;
+        break;
+      }
+    }
+  }
+  g_finger_ids[finger] = id;
+  return id;
+}
+
+void translate_window_event(const SDL_WindowEvent& event) {
+  WindowHandle window = window_of(event.windowID);
+  switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE: queue(MessageKind::close_request, window); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: queue(MessageKind::activate, window, 1); break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: queue(MessageKind::deactivate, window); break;
+    case SDL_WINDOWEVENT_EXPOSED: queue(MessageKind::expose, window); break;
+    default: break;
+  }
+}
+
+void translate_finger(const SDL_TouchFingerEvent& event) {
+  // Touch coordinates are relative to the window that has the touch focus.
+  WindowHandle window = SDL_GetKeyboardFocus();
+  if (!window) window = SDL_GetMouseFocus();
+  int32_t w = 0, h = 0;
+  if (window) SDL_GetWindowSize(sdl(window), &w, &h);
+  int32_t x = static_cast<int32_t>(event.x * static_cast<float>(w));
+  int32_t y = static_cast<int32_t>(event.y * static_cast<float>(h));
+  if (event.type == SDL_FINGERDOWN) {
+    queue_pointer(MessageKind::pointer_down, window, finger_pointer_id(event.fingerId, true), x, y);
+  } else if (event.type == SDL_FINGERMOTION) {
+    int32_t id = finger_pointer_id(event.fingerId, false);
+    if (id) queue_pointer(MessageKind::pointer_update, window, id, x, y);
+  } else {
+    int32_t id = finger_pointer_id(event.fingerId, false);
+    if (id) queue_pointer(MessageKind::pointer_up, window, id, x, y);
+    g_finger_ids.erase(event.fingerId);
+  }
+}
+
+void translate(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT: queue(MessageKind::close_request, nullptr); break;
+    case SDL_WINDOWEVENT: translate_window_event(event.window); break;
+    case SDL_TEXTINPUT: {
+      WindowHandle window = window_of(event.text.windowID);
+      for (const char* at = event.text.text; *at; ++at) {
+        queue(MessageKind::character, window, static_cast<uint8_t>(*at));
+      }
+      break;
+    }
+    case SDL_KEYDOWN:
+      queue(MessageKind::key_down, window_of(event.key.windowID), runtime_scan_code(event.key.keysym.scancode));
+      break;
+    case SDL_KEYUP: {
+      SDL_Scancode code = event.key.keysym.scancode;
+      bool system = code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT || code == SDL_SCANCODE_F10;
+      queue(system ? MessageKind::system_key_up : MessageKind::key_up, window_of(event.key.windowID),
+            runtime_scan_code(code));
+      break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      if (g_mouse_pointer_messages && event.button.which != SDL_TOUCH_MOUSEID &&
+          event.button.button == SDL_BUTTON_LEFT) {
+        queue_pointer(event.type == SDL_MOUSEBUTTONDOWN ? MessageKind::pointer_down : MessageKind::pointer_up,
+                      window_of(event.button.windowID), kMousePointerId, event.button.x, event.button.y);
+      }
+      break;
+    case SDL_MOUSEMOTION:
+      if (g_mouse_pointer_messages && event.motion.which != SDL_TOUCH_MOUSEID) {
+        queue_pointer(MessageKind::pointer_update, window_of(event.motion.windowID), kMousePointerId,
+                      event.motion.x, event.motion.y);
+      }
+      break;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP: translate_finger(event.tfinger); break;
+    default: break;
+  }
+}
+
+// Moves everything SDL has queued into the translated queue.
+void drain_sdl_queue() {
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) translate(event);
+}
+
+// Index in the pending queue of the next message for window (a quit request belongs to
+// every window); -1 when none.
+long find_pending(WindowHandle window) {
+  for (size_t i = 0; i < g_pending.size(); ++i) {
+    if (g_pending[i].window == window || g_pending[i].window == nullptr) return static_cast<long>(i);
+  }
+  return -1;
+}
+
+// The X11 display of a window, when SDL runs on X11.
+void* x11_display() {
+  SDL_Window* any = SDL_GetKeyboardFocus();
+  if (!any) any = SDL_GetMouseFocus();
+  if (!any) return nullptr;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(any, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+  return info.info.x11.display;
+}
+
 }  // namespace
 
 bool LinuxPlatform::video_init() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  // The runtime keeps the screen saver off itself while its window has the focus.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    remember_sdl_error("no display");
+    return false;
+  }
+  return true;
 }
 
 void LinuxPlatform::video_quit() {
@@ -23,6 +273,9 @@ void LinuxPlatform::video_quit() {
     SDL_GL_DeleteContext(g_context);
     g_context = nullptr;
   }
+  g_pending.clear();
+  g_finger_ids.clear();
+  g_pointer_positions.clear();
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
@@ -70,13 +323,17 @@ WindowHandle LinuxPlatform::create_window(const WindowRequest& request) {
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, request.samples > 0 ? 1 : 0);
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, request.samples > 0 ? request.samples : 0);
   SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
-  SDL_Window* window = SDL_CreateWindow(request.title ? request.title : "", SDL_WINDOWPOS_UNDEFINED,
-                                        SDL_WINDOWPOS_UNDEFINED, request.width, request.height,
-                                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-  if (!window) return nullptr;
+  SDL_Window* window = SDL_CreateWindow(request.title ? request.title : "", 0, 0, request.width,
+                                        request.height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!window) {
+    remember_sdl_error("no window");
+    return nullptr;
+  }
+  // The context is made once and survives window re-creation, keeping every texture.
   if (g_context && SDL_GL_MakeCurrent(window, g_context) == 0) return window;
   SDL_GLContext context = SDL_GL_CreateContext(window);
   if (!context) {
+    remember_sdl_error("no OpenGL context");
     SDL_DestroyWindow(window);
     return nullptr;
   }
@@ -86,11 +343,20 @@ WindowHandle LinuxPlatform::create_window(const WindowRequest& request) {
 }
 
 void LinuxPlatform::destroy_window(WindowHandle window) {
-  if (window) SDL_DestroyWindow(sdl(window));
+  if (!window) return;
+  if (SDL_GL_GetCurrentWindow() == sdl(window)) SDL_GL_MakeCurrent(sdl(window), nullptr);
+  for (auto it = g_pending.begin(); it != g_pending.end();) {
+    it = it->window == window ? g_pending.erase(it) : it + 1;
+  }
+  SDL_DestroyWindow(sdl(window));
 }
 
 void LinuxPlatform::set_window_title(WindowHandle window, const char* title) {
   if (window) SDL_SetWindowTitle(sdl(window), title ? title : "");
+}
+
+std::string LinuxPlatform::window_title(WindowHandle window) {
+  return window ? SDL_GetWindowTitle(sdl(window)) : "";
 }
 
 void LinuxPlatform::show_window(WindowHandle window, bool shown) {
@@ -102,6 +368,62 @@ void LinuxPlatform::show_window(WindowHandle window, bool shown) {
   }
 }
 
+void LinuxPlatform::raise_window(WindowHandle window) {
+  if (window) SDL_RaiseWindow(sdl(window));
+}
+
+void LinuxPlatform::set_window_decorated(WindowHandle window, bool decorated) {
+  if (!window) return;
+  SDL_SetWindowBordered(sdl(window), decorated ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowResizable(sdl(window), SDL_FALSE);
+}
+
+// Full screen takes the display mode of exactly the window's size.
+void LinuxPlatform::set_window_fullscreen(WindowHandle window, bool on) {
+  if (!window) return;
+  if (!on) {
+    SDL_SetWindowFullscreen(sdl(window), 0);
+    return;
+  }
+  SDL_DisplayMode wanted{};
+  SDL_GetWindowSize(sdl(window), &wanted.w, &wanted.h);
+  SDL_DisplayMode closest;
+  if (SDL_GetClosestDisplayMode(0, &wanted, &closest)) SDL_SetWindowDisplayMode(sdl(window), &closest);
+  SDL_SetWindowFullscreen(sdl(window), SDL_WINDOW_FULLSCREEN);
+}
+
+void LinuxPlatform::set_window_position(WindowHandle window, int32_t x, int32_t y) {
+  if (window) SDL_SetWindowPosition(sdl(window), x, y);
+}
+
+void LinuxPlatform::set_window_size(WindowHandle window, int32_t width, int32_t height) {
+  if (window) SDL_SetWindowSize(sdl(window), width, height);
+}
+
+ScreenRect LinuxPlatform::window_client_rect(WindowHandle window) {
+  ScreenRect r;
+  if (!window) return r;
+  SDL_GetWindowPosition(sdl(window), &r.x, &r.y);
+  SDL_GetWindowSize(sdl(window), &r.width, &r.height);
+  return r;
+}
+
+ScreenRect LinuxPlatform::window_outer_rect(WindowHandle window) {
+  ScreenRect r = window_client_rect(window);
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (window && SDL_GetWindowBordersSize(sdl(window), &top, &left, &bottom, &right) == 0) {
+    r.x -= left;
+    r.y -= top;
+    r.width += left + right;
+    r.height += top + bottom;
+  }
+  return r;
+}
+
+bool LinuxPlatform::window_has_focus(WindowHandle window) {
+  return window && (SDL_GetWindowFlags(sdl(window)) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
 void LinuxPlatform::swap_buffers(WindowHandle window) {
   if (window) SDL_GL_SwapWindow(sdl(window));
 }
@@ -110,6 +432,89 @@ bool LinuxPlatform::set_swap_interval(int32_t interval) { return SDL_GL_SetSwapI
 
 void* LinuxPlatform::gl_proc_address(const char* name) {
   return name && video_init() ? SDL_GL_GetProcAddress(name) : nullptr;
+}
+
+void* LinuxPlatform::current_gl_context() { return SDL_GL_GetCurrentContext(); }
+
+// The X server's bell; SDL has none, so the call is looked up in the X library SDL loaded.
+void LinuxPlatform::beep() {
+  void* display = x11_display();
+  if (!display) return;
+  void* x11 = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+  if (!x11) return;
+  using BellFn = int (*)(void*, int);
+  using FlushFn = int (*)(void*);
+  auto bell = reinterpret_cast<BellFn>(dlsym(x11, "XBell"));
+  auto flush = reinterpret_cast<FlushFn>(dlsym(x11, "XFlush"));
+  if (bell) bell(display, 0);
+  if (flush) flush(display);
+  dlclose(x11);
+}
+
+// In an unattended run nobody can answer the box: its text goes to standard error instead.
+void LinuxPlatform::message_box(const char* title, const char* text) {
+  title = title ? title : "";
+  text = text ? text : "";
+  if (!unattended_run() && video_init() &&
+      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title, text, nullptr) == 0) {
+    return;
+  }
+  std::string line = std::string(title) + ": " + text + "\n";
+  write_stderr(line.data(), line.size());
+}
+
+void LinuxPlatform::allow_screen_saver(bool allowed) {
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+  if (allowed) {
+    SDL_EnableScreenSaver();
+  } else {
+    SDL_DisableScreenSaver();
+  }
+}
+
+bool LinuxPlatform::next_message(WindowHandle window, WindowMessage& message) {
+  if (!peek_message(window, message)) return false;
+  g_pending.erase(g_pending.begin() + find_pending(window));
+  return true;
+}
+
+bool LinuxPlatform::peek_message(WindowHandle window, WindowMessage& message) {
+  long at = find_pending(window);
+  if (at < 0) {
+    drain_sdl_queue();
+    at = find_pending(window);
+    if (at < 0) return false;
+  }
+  message = g_pending[static_cast<size_t>(at)];
+  if (!message.window) message.window = window;  // a quit request is the window's close request
+  return true;
+}
+
+std::string LinuxPlatform::video_error() { return g_video_error; }
+
+bool LinuxPlatform::set_mouse_pointer_messages(bool on) {
+  g_mouse_pointer_messages = on;
+  return true;
+}
+
+bool LinuxPlatform::pointer_location(int32_t pointer_id, int32_t& x, int32_t& y) {
+  auto found = g_pointer_positions.find(pointer_id);
+  if (found == g_pointer_positions.end()) return false;
+  x = found->second.first;
+  y = found->second.second;
+  return true;
+}
+
+bool unattended_run() {
+  const char* value = std::getenv("QUARNEL_UNATTENDED");
+  return value && *value && std::strcmp(value, "0") != 0;
+}
+
+// Horizontal pixels per inch of the primary display, known only while video is running.
+int32_t LinuxPlatform::display_dpi() {
+  float horizontal = 0.0f;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetDisplayDPI(0, nullptr, &horizontal, nullptr) != 0) return 0;
+  return static_cast<int32_t>(horizontal + 0.5f);
 }
 
 }  // namespace qrn
