@@ -3,9 +3,11 @@
 #pragma once
 
 // Text values and commands, errors, callbacks
+#include "core/arrays.h"
 #include "core/errors.h"
 #include "core/math_random.h"
 #include "core/named_callbacks.h"
+#include "core/text_cipher.h"
 #include "core/text_commands.h"
 #include "core/text_value.h"
 
@@ -13,7 +15,10 @@
 #include "files/channels.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
+#include "files/file_stream.h"
+#include "files/file_system.h"
 #include "files/platform_info.h"
+#include "files/settings_file.h"
 
 // Graphics
 #include "gfx/device.h"
@@ -24,11 +29,20 @@
 #include "input/input_devices.h"
 #include "input/keyboard.h"
 
-// Host: runtime state, start-up, frame loop
+// Host: runtime state, start-up, window and screen geometry, frame loop, window messages
 #include "host/build_info.h"
 #include "host/frame_loop.h"
 #include "host/runtime_state.h"
+#include "host/screen.h"
 #include "host/startup.h"
+#include "host/window_messages.h"
+
+// Sound, network game, 3D engine
+#include "3d/engine_3d.h"
+#include "3d/shaders.h"
+#include "net/net_game.h"
+#include "sound/music.h"
+#include "sound/sound_device.h"
 
 // Platform layer (for programs that need a platform service directly)
 #include "platform/platform.h"

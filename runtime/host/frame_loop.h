@@ -1,7 +1,52 @@
-// Frame loop: presenting frames, pumping window messages, waiting, and the orderly end.
+// Frame loop: presenting frames at a steady rate, pumping window messages, pausing while the
+// window has lost the focus, the waiting commands, and the orderly end of the program.
 #pragma once
 
+#include <cstdint>
+
+#include "host/runtime_state.h"
+
 namespace qrn {
+
+class OpenGLZodidoze;
+
+// ---- Commands ---------------------------------------------------------------------------
+// Finishes the frame: activation, pause, input, quit keys, 3D step, music, messages, buffer
+// swap and the wait for the frame deadline, drawing-state reset.
+void show_screen();
+// Frames per second (cut to a whole number; 0 or less: 500 at most) and vertical sync.
+void set_frame_rate(double fps, int32_t vsync);
+// Milliseconds between the starts of the last two frames, at least 1.
+double get_frame_time();
+// Enables or disables Escape as a quit key; returns the flag as 0 or 1.
+int32_t set_escape_quits(int32_t flag);
+// With a debugger attached: reports "BP" and the value to it and wakes the program.
+void debug_break(int32_t value);
+// Discards typed characters, waits for a new one, discards any that follow.
+void wait_key();
+// Waits until no mouse button is down, then for a press, then for its release.
+void wait_mouse_button();
+
+// ---- Operations used across the runtime --------------------------------------------------
+// Swaps the buffers, prepares the next back buffer and waits for the frame deadline.
+bool present_frame(MessageHook hook);
+// The same for a given device (window creation presents its first frame before the device
+// is the runtime's).
+bool present_device_frame(OpenGLZodidoze& device, MessageHook hook);
+// Dispatches the waiting messages of the device window to the window procedure.
+bool pump_messages(MessageHook hook);
+bool pump_device_messages(OpenGLZodidoze& device, MessageHook hook);
+// Clears the back buffer (or draws background image 0) as a new frame begins.
+void prepare_back_buffer(OpenGLZodidoze& device);
+// Prepares the back buffer again and resets blending, alpha test, viewport and 3D state.
+void reset_draw_state();
+// The program's "QRN_WIN32_MSG" function, looked up on first use; null when it has none.
+MessageHook message_hook();
+// One step of waiting for input (up to 15 polls 5 ms apart); enters the pause loop when
+// the program is paused.
+void idle_wait_step();
+// While paused and no activation is requested: pump messages twice a second.
+void pause_loop();
 
 // The orderly end of the process: "QRN_ON_QUIT" once, shutdown, "exit", exit code 0.
 // Called again while the end is under way (from "QRN_ON_QUIT"), it returns at once.

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/text_value.h"
+#include "files/file_stream.h"
 #include "platform/platform.h"
 
 namespace qrn {
@@ -18,8 +19,22 @@ class SoundDevice;
 struct SoundSlot;
 struct ResourceArchive;
 struct NamedCallback;
+struct DataTable;
 
 using MessageHook = void (*)();
+
+// One touch or pen pointer known from the window's pointer messages.
+struct TouchSlot {
+  int32_t x = 0, y = 0;     // client pixels of the main window
+  int32_t down = 0;         // 1 while the pointer is down
+  int32_t pointer_id = 0;   // the platform's pointer id; 0: the slot is free
+};
+constexpr int32_t TOUCH_SLOT_COUNT = 32;
+// The two optional pointer functions of the platform (bound when the program is loaded).
+using GetPointerTouchInfoFn = bool (*)(int32_t pointer_id, int32_t& screen_x, int32_t& screen_y);
+using EnableMouseInPointerFn = bool (*)(bool on);
+bool platform_get_pointer_touch_info(int32_t pointer_id, int32_t& screen_x, int32_t& screen_y);
+bool platform_enable_mouse_in_pointer(bool on);
 
 struct RuntimeState {
   // ---- Project settings (copied in before start-up) ---------------------------------------
@@ -69,6 +84,23 @@ struct RuntimeState {
 
   // ---- Clocks -----------------------------------------------------------------------------
   double timer_base_ms = 0.0;
+  int32_t counter_available = 0;   // the high-resolution counter was found at start-up
+  double counter_frequency = 0.0;  // its counts per second; 0: not queried yet
+  double clock_base = 0.0;         // value of the first clock read
+  int32_t clock_started = 0;       // clock_base holds the first read
+
+  // ---- File channels ----------------------------------------------------------------------
+  FileStream file_channels[FILE_CHANNEL_COUNT];
+
+  // ---- Random numbers (ISAAC) -------------------------------------------------------------
+  uint32_t random_memory[256] = {};
+  uint32_t random_results[256] = {};
+  uint32_t random_accumulator = 0;
+  uint32_t random_last = 0;
+  uint32_t random_counter = 0;
+
+  // ---- Data tables ------------------------------------------------------------------------
+  DataTable* data_table = nullptr;  // the current table; null: none set
 
   // ---- Owned subsystem objects ------------------------------------------------------------
   OpenGLZodidoze* device = nullptr;
@@ -78,6 +110,13 @@ struct RuntimeState {
   SoundDevice* sound = nullptr;
   SoundSlot* sound_channels = nullptr;
   ResourceArchive* resource_archives[2] = {nullptr, nullptr};
+
+  // ---- Input ------------------------------------------------------------------------------
+  TouchSlot touch_slots[TOUCH_SLOT_COUNT];
+  int32_t pointer_mode = -1;  // -1 not chosen yet, 0 mouse, 1 pointer messages
+  int32_t key_query_counter = 0;
+  GetPointerTouchInfoFn get_pointer_touch_info = platform_get_pointer_touch_info;
+  EnableMouseInPointerFn enable_mouse_in_pointer = platform_enable_mouse_in_pointer;
 
   // ---- Fonts ------------------------------------------------------------------------------
   int32_t current_font = 0;

@@ -1,21 +1,149 @@
-// Runtime start-up (see startup.h).
+// Runtime start-up (see startup.h): each step in its fixed place, with its log line.
 #include "host/startup.h"
 
 #include <cstdio>
+#include <string>
 
+#include "3d/engine_3d.h"
 #include "core/errors.h"
+#include "core/math_random.h"
+#include "files/clocks.h"
+#include "files/file_names.h"
+#include "gfx/device.h"
+#include "gfx/drawing.h"
+#include "gfx/fonts.h"
+#include "host/frame_loop.h"
 #include "host/runtime_state.h"
+#include "host/window_messages.h"
+#include "input/input_devices.h"
+#include "net/net_game.h"
+#include "sound/sound_device.h"
 
 namespace qrn {
 
-void start_runtime(ModuleHandle /*module*/, int32_t /*show_command*/, const char* caption) {
+namespace {
+
+RtString program_file() {
+  std::string path = platform().program_path();
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return RtString(path.c_str());
+}
+
+void restart_frame_clock() {
   RuntimeState& rt = g_runtime;
+  double now = timer_ms();
+  rt.frame_start_ms = now;
+  rt.previous_frame_start_ms = now;
+  rt.timer_base_ms = now;
+}
+
+}  // namespace
+
+RtString program_directory() {
+  std::string path = program_file().data;
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return RtString(".");
+  return RtString(path.substr(0, slash == 0 ? 1 : slash).c_str());
+}
+
+void start_runtime(ModuleHandle module, int32_t show_command, const char* caption) {
+  RuntimeState& rt = g_runtime;
+  Platform& os = platform();
+
   RtString log = debug_log_path();
   std::remove(log.data);  // a file, or an empty directory of that name
   log_write("Start new log...\n");
   rt.pause_enabled = 1;
   log_write("timer\n");
-  rt.caption = caption;
+  timer_ms();  // the first reading starts the runtime clock
+
+  log_write("duro\n");
+  rt.device = new OpenGLZodidoze();
+  log_write("duro init\n");
+  OpenGLZodidoze& device = *rt.device;
+  if (!device.create_window(module, rt.screen_width, rt.screen_height, 0, rt.frame_rate, rt.multisample)) {
+    std::string reason = os.video_error();
+    print_stderr(RtString("Quarnel: the window and its OpenGL context could not be created") +
+                 (reason.empty() ? RtString("") : RtString(" (") + reason.c_str() + ")") +
+                 "; the program ends at its first frame.\n");
+    return;
+  }
+
+  rt.window_handle = device.window;
+  set_caption(caption);
+  log_write("Cptn\n");
+  random_seed(static_cast<int32_t>(program_timer_ms()));
+  log_write("Network\n");
+  rt.network = create_net_game();
+  rt.engine_3d = new Zodidoze3D(rt.device);
+  log_write("Input\n");
+  rt.input = create_input();
+  log_write("Window mode\n");
+  if (rt.full_screen) {
+    device.enter_full_screen();
+  } else {
+    device.enter_window_mode();
+  }
+  rt.window_handle = device.window;  // full-screen mode may have made a new window
+
+  log_write("Create DXin\n");
+  open_input_devices(rt.window_handle, module, rt.exclusive_mouse);
+  log_write("reptr\n");
+  rt.current_font = 0;
+  if (rt.input) rt.input->input_window = rt.window_handle;
+
+  log_write("getexe\n");
+  RtString exe = program_file();
+  RtString directory = program_directory();
+  log_write("cd\n");
+  os.set_working_directory(directory.data);
+  {
+    std::string line = std::string("exepath=curdir= ") + directory.data + "\n";
+    log_write(line.c_str());
+  }
+  rt.resource_archives[0] = create_resource_archive();
+  rt.resource_archives[1] = create_resource_archive();
+  log_write("kistreling...\n");
+  set_archive_paths(exe, exe);
+
+  log_write("init gettimer\n");
+  restart_frame_clock();
+  log_write("clear screen\n");
+  set_background_colour(0);
+  log_write("flip\n");
+  present_frame(nullptr);
+  log_write("mk2D\n");
+  device.setup_2d();
+  device.install_builtin_font(0);
+  log_write("finding font...\n");
+  static const char* const kDefaultFonts[] = {"Media/smalfont.png", "Media/smalfont.bmp", "smalfont.png",
+                                              "smalfont.bmp"};
+  for (const char* candidate : kDefaultFonts) {
+    RtString name = candidate;
+    if (resolve_file_name(name)) {
+      load_font(name, 0);
+      break;
+    }
+  }
+  set_font(0, 1.0);
+  rt.paused = 0;
+  restart_frame_clock();
+
+  if (show_command == 0) device.hide_window();
+  set_pointer_mode(rt.exclusive_mouse == 0 ? 1 : 0);
+  if (rt.enable_mouse_in_pointer) {
+    log_write("Win8+ mouse as pointer\n");
+    rt.enable_mouse_in_pointer(true);
+  } else {
+    print_stderr(
+        "!!! EnableMouseInPointer() not found in user32.dll. If this is >=Win8, you get no mouse messages.\n");
+  }
+  rt.sound = create_sound_device();
+  rt.sound_channels = create_sound_slots();
+  open_sound_device(rt.window_handle);
+  bind_sound_window(device.window);
   log_write("Init Finalized\n");
 }
 

@@ -3,11 +3,16 @@
 
 #include <cstdint>
 
+#include "core/text_value.h"
 #include "platform/platform.h"
 
 namespace qrn {
 
 // Called once before the program's main routine; the program continues in every case.
+// When no window can be made it returns early, after a line on standard error; the first
+// show_screen then ends the program.
 void start_runtime(ModuleHandle module, int32_t show_command, const char* caption);
+// The program file's directory with "/" separators and no trailing "/".
+RtString program_directory();
 
 }  // namespace qrn

@@ -1,15 +1,276 @@
-// Window, GL context and screen geometry of the device. Placeholder until the host module is
-// built: no window can be made.
+// The device's window and GL context: creation with its log lines, the one-time
+// software-renderer warning, window and full-screen mode, hiding and release, the 2D state
+// and the projection behind every viewport.
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/errors.h"
+#include "files/clocks.h"
 #include "gfx/device.h"
+#include "gfx/gl_state.h"
+#include "host/frame_loop.h"
+#include "host/gl_extensions.h"
+#include "host/runtime_state.h"
+#include "host/screen.h"
+#include "host/software_warning.h"
 
 namespace qrn {
 
-bool OpenGLZodidoze::create_window(ModuleHandle, int32_t, int32_t, int32_t, int32_t, int32_t) { return false; }
-bool OpenGLZodidoze::enter_window_mode() { return true; }
-bool OpenGLZodidoze::enter_full_screen() { return false; }
-void OpenGLZodidoze::hide_window() {}
-void OpenGLZodidoze::release_window() {}
-void OpenGLZodidoze::setup_2d() {}
-void OpenGLZodidoze::set_viewport_raw(int32_t, int32_t, int32_t, int32_t, float) {}
+namespace {
+
+constexpr int32_t kDefaultSamples = 4;  // the multisample count asked for first
+
+std::string gl_text(GLenum name) {
+  const GLubyte* text = glGetString(name);
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+void log_line(const char* format, const char* text) {
+  std::string line(std::strlen(format) + std::strlen(text) + 16, '\0');
+  int n = std::snprintf(&line[0], line.size(), format, text);
+  line.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  log_write(line.c_str());
+}
+
+WindowRequest window_request(int32_t width, int32_t height, int32_t depth, int32_t samples) {
+  WindowRequest request;
+  request.width = width;
+  request.height = height;
+  request.colour_bits = depth > 24 ? 24 : depth;
+  request.alpha_bits = 8;
+  request.depth_bits = 24;
+  request.stencil_bits = 8;
+  request.samples = samples;
+  request.title = "Quarnel";
+  return request;
+}
+
+}  // namespace
+
+bool OpenGLZodidoze::create_window(ModuleHandle module_handle, int32_t w, int32_t h, int32_t depth, int32_t fps,
+                                   int32_t multisample_request) {
+  Platform& os = platform();
+  RuntimeState& rt = g_runtime;
+  if (gl_extensions().swap_control) os.set_swap_interval(0);
+  frame_interval_ms = fps > 0 ? 1000.0 / fps : 2.0;
+
+  module = module_handle;
+  multisample = multisample_request;
+  log_write("WIN32 init video\n");
+  if (!os.video_init()) return false;
+  ScreenRect desktop = os.display_bounds();
+  rt.desktop_width = desktop.width;
+  rt.desktop_height = desktop.height;
+
+  // Window, pixel format and context come in one step from the platform.
+  if (depth == 0) depth = os.display_bits_per_pixel();
+  window = os.create_window(window_request(w, h, depth, 0));
+  if (!window) return false;
+  ScreenRect client = os.window_client_rect(window);
+  width = w ? w : client.width;
+  height = h ? h : client.height;
+  colour_depth = depth;
+  full_screen_active = 0;
+
+  // Multisampling: ask for a real sample count and halve it until a format is found.
+  if (multisample) {
+    for (int32_t samples = multisample > 1 ? multisample : kDefaultSamples; samples > 0; samples /= 2) {
+      WindowHandle sampled = os.create_window(window_request(width, height, depth, samples));
+      if (!sampled) continue;
+      int32_t keep_width = width, keep_height = height;
+      release_window();
+      window = sampled;
+      width = keep_width;
+      height = keep_height;
+      break;
+    }
+  }
+  gl_context = os.current_gl_context();
+
+  warn_if_software_renderer(gl_text(GL_RENDERER));
+
+  flush_drawing();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  virtual_width = 0;
+  virtual_height = 0;
+  log_write("get accurate timer - 1st call\n");
+  next_frame_ms = timer_ms();
+  log_write("flip - 1st call\n");
+  present_device_frame(*this, nullptr);
+
+  std::string extensions = gl_text(GL_EXTENSIONS);
+  load_gl_extensions(extensions);
+  bgra_supported = extensions.find("_texture_format_BGRA8888") != std::string::npos ||
+                   extensions.find("GL_EXT_bgra") != std::string::npos;
+  if (bgra_supported) {
+    log_write("BGRA ext supported\n");
+  } else {
+    log_line("BGRA ext NOT supported\n%s\n", extensions.c_str());
+  }
+  GLint max_texture = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
+  char line[64];
+  std::snprintf(line, sizeof line, "Texture size limit: %d\n", max_texture);
+  log_write(line);
+  log_write("init fbo\n");
+  init_framebuffers();
+
+  os.show_window(window, false);
+  log_write("2D VP\n");
+  setup_2d();
+  log_write("DIDU init [OK]\n");
+  return true;
+}
+
+bool OpenGLZodidoze::enter_window_mode() {
+  Platform& os = platform();
+  if (full_screen_active) {
+    os.set_window_fullscreen(window, false);
+    os.sleep_ms(500);
+  }
+  if (window) {
+    os.set_window_decorated(window, true);
+    os.set_window_size(window, width, height);
+    os.show_window(window, true);
+    // The frame's size is known once the window is shown; centre the whole outer window
+    // in the work area.
+    ScreenRect work = os.display_usable_bounds();
+    ScreenRect client = os.window_client_rect(window);
+    ScreenRect outer = os.window_outer_rect(window);
+    int32_t frame_left = client.x - outer.x, frame_top = client.y - outer.y;
+    int32_t outer_width = width + (outer.width - client.width);
+    int32_t outer_height = height + (outer.height - client.height);
+    int32_t left = work.x + (work.width - outer_width) / 2;
+    int32_t top = work.y + (work.height - outer_height) / 2;
+    os.set_window_position(window, left + frame_left, top + frame_top);
+    os.raise_window(window);
+  }
+  set_viewport_raw(0, 0, 0, 0, 1.0f);
+  full_screen_active = 0;
+  return true;
+}
+
+bool OpenGLZodidoze::enter_full_screen() {
+  Platform& os = platform();
+  int32_t desktop_bits = os.display_bits_per_pixel();
+  bool found = colour_depth && colour_depth != desktop_bits && os.display_has_mode(width, height, colour_depth);
+  if (!found) found = os.display_has_mode(width, height, 0);
+  if (!found) {
+    os.beep();
+    log_write("No Fullscreen Mode available\n");
+    enter_window_mode();
+    return false;
+  }
+  WindowHandle old_window = window;
+  std::string title = os.window_title(old_window);
+  int32_t fps = frame_interval_ms > 0.0 ? static_cast<int32_t>(1000.0 / frame_interval_ms) : 5;
+  window = nullptr;
+  if (!create_window(module, width, height, colour_depth, fps, multisample)) {
+    // Keep the old window rather than losing the screen altogether.
+    window = old_window;
+    enter_window_mode();
+    return false;
+  }
+  os.set_window_title(window, title.c_str());
+  os.destroy_window(old_window);
+  set_viewport_raw(0, 0, 0, 0, 1.0f);
+  os.set_window_decorated(window, false);
+  os.set_window_position(window, 0, 0);
+  os.set_window_size(window, width, height);
+  os.show_window(window, true);
+  os.set_window_fullscreen(window, true);
+  os.raise_window(window);
+  full_screen_active = 1;
+  return true;
+}
+
+void OpenGLZodidoze::hide_window() {
+  Platform& os = platform();
+  if (full_screen_active) os.set_window_fullscreen(window, false);
+  os.set_window_decorated(window, false);
+  os.show_window(window, false);
+  pump_device_messages(*this, nullptr);
+  full_screen_active = 0;
+}
+
+void OpenGLZodidoze::release_window() {
+  delete_all_images();
+  if (window) {
+    enter_window_mode();
+    flush_drawing();
+    platform().destroy_window(window);  // the context stays for the next window
+  }
+  window = nullptr;
+  width = 0;
+  height = 0;
+}
+
+void OpenGLZodidoze::setup_2d() {
+  set_viewport_raw(0, 0, 0, 0, 1.0f);
+  invalidate_gl_state();
+  static const GLenum kOff[] = {GL_DEPTH_TEST,    GL_CULL_FACE, GL_FOG,        GL_LINE_SMOOTH,
+                                GL_POINT_SMOOTH,  GL_POLYGON_SMOOTH, GL_STENCIL_TEST, GL_NORMALIZE,
+                                GL_LIGHTING,      GL_COLOR_MATERIAL, GL_DITHER,    GL_POLYGON_OFFSET_FILL};
+  for (GLenum capability : kOff) gl_set_enabled(capability, false);
+  glFrontFace(GL_CCW);
+  glShadeModel(GL_FLAT);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+  glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
+  smoothing = 1;
+  gl_set_enabled(GL_TEXTURE_2D, false);
+  gl_bind_texture(0);
+  bound_sprite = -1;
+  gl_set_enabled(GL_ALPHA_TEST, false);
+  alpha_test_threshold = 1.0f;
+  gl_set_enabled(GL_BLEND, true);
+  gl_set_blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  global_alpha = 1.0f;
+  gl_set_colour(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void OpenGLZodidoze::set_viewport_raw(int32_t x, int32_t y, int32_t w, int32_t h, float scale) {
+  if (virtual_height == 0) {
+    virtual_width = width;
+    virtual_height = height;
+  }
+  const OffscreenScreen* target =
+      current_offscreen >= 0 && current_offscreen < OFFSCREEN_COUNT ? &offscreen[current_offscreen] : nullptr;
+  if (w < 1 || h < 1) {
+    x = y = 0;
+    if (target) {
+      w = target->width;
+      h = target->height;
+    } else if (orientation == 1 || orientation == 3) {
+      w = virtual_height;
+      h = virtual_width;
+    } else {
+      w = virtual_width;
+      h = virtual_height;
+    }
+  }
+  flush_drawing();
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  if (target) {
+    glViewport(x, target->height - h - y, w, h);
+    glOrtho(0.0, w, h, 0.0, -1.0, 1.0);
+  } else {
+    ViewportPlacement p = place_viewport(orientation, width, height, x, y, w, h);
+    glViewport(p.left, p.gl_y, p.width, p.height);
+    // A quarter turn of the normalised coordinates per orientation step, clockwise on screen.
+    if (orientation) glRotatef(-90.0f * static_cast<float>(orientation), 0.0f, 0.0f, 1.0f);
+    glOrtho(0.0, p.ortho_width, p.ortho_height, 0.0, -1.0, 1.0);
+  }
+  viewport_x = x;
+  viewport_y = y;
+  viewport_width = w;
+  viewport_height = h;
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  if (scale != 1.0f && !target) glScalef(scale, scale, scale);
+}
 
 }  // namespace qrn

@@ -62,7 +62,15 @@ int64_t FakePlatform::calendar_time() {
   return calendar_seconds >= 0 ? calendar_seconds : real_platform().calendar_time();
 }
 
+void FakePlatform::deliver_due_messages() {
+  while (!later_messages.empty() && later_messages.front().first <= now_ms) {
+    messages.push_back(later_messages.front().second);
+    later_messages.pop_front();
+  }
+}
+
 bool FakePlatform::next_message(WindowHandle, WindowMessage& message) {
+  deliver_due_messages();
   if (messages.empty()) return false;
   message = messages.front();
   messages.pop_front();
@@ -70,6 +78,7 @@ bool FakePlatform::next_message(WindowHandle, WindowMessage& message) {
 }
 
 bool FakePlatform::peek_message(WindowHandle, WindowMessage& message) {
+  deliver_due_messages();
   if (messages.empty()) return false;
   message = messages.front();
   return true;
@@ -158,6 +167,54 @@ bool FakePlatform::file_dialog(bool, const std::vector<std::pair<std::string, st
   chosen = dialog_confirms ? dialog_path : "";
   cwd = "/elsewhere";  // the dialog may move the working directory
   return dialog_confirms;
+}
+
+void FakePlatform::set_cursor_position(int32_t x, int32_t y) {
+  cursor_moves.emplace_back(x, y);
+  cursor_x = x;
+  cursor_y = y;
+}
+
+uint32_t FakePlatform::mouse_buttons() {
+  uint32_t bits = buttons | clicks;
+  clicks = 0;
+  return bits;
+}
+
+bool FakePlatform::pointer_location(int32_t pointer_id, int32_t& x, int32_t& y) {
+  auto found = pointer_locations.find(pointer_id);
+  if (found == pointer_locations.end()) return false;
+  x = found->second.first;
+  y = found->second.second;
+  return true;
+}
+
+bool FakePlatform::acquire_mouse_device(InputHandle device, WindowHandle window, int32_t cooperation) {
+  ++mouse_acquire_calls;
+  if (!device || mouse_acquire_fails || !window_has_focus(window)) return false;
+  mouse_acquired = true;
+  mouse_level = cooperation;
+  return true;
+}
+
+bool FakePlatform::read_mouse_device(InputHandle device, MouseDeviceState& state) {
+  if (!device || !mouse_acquired) return false;
+  state = mouse_motion;
+  mouse_motion = MouseDeviceState();
+  return true;
+}
+
+bool FakePlatform::acquire_keyboard_device(InputHandle device, WindowHandle window) {
+  if (!device || keyboard_acquire_fails || !window_has_focus(window)) return false;
+  keyboard_acquired = true;
+  return true;
+}
+
+bool FakePlatform::read_keyboard_device(InputHandle device, uint8_t snapshot[256]) {
+  ++keyboard_reads;
+  if (!device || !keyboard_acquired) return false;
+  for (int32_t code = 0; code < 256; ++code) snapshot[code] = keys[code] ? 0x80 : 0;
+  return true;
 }
 
 }  // namespace qrn

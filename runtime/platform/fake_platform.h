@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ class FakePlatform : public Platform {
   double ms_per_read = 0.0;   // added after every counter read (simulates time passing)
   bool exclusive_append_fails = false;
   std::deque<WindowMessage> messages;
+  // Messages that join `messages` once the counter reaches their time (in time order).
+  std::deque<std::pair<double, WindowMessage>> later_messages;
 
   void write_stdout(const char* bytes, size_t count) override { stdout_text.append(bytes, count); }
   void write_stderr(const char* bytes, size_t count) override { stderr_text.append(bytes, count); }
@@ -108,6 +111,7 @@ class FakePlatform : public Platform {
   }
   bool next_message(WindowHandle window, WindowMessage& message) override;
   bool peek_message(WindowHandle window, WindowMessage& message) override;
+  void deliver_due_messages();
 
   // ---- Display and windows: a scripted desktop with recorded window operations ----------
   struct FakeWindow {
@@ -174,6 +178,61 @@ class FakePlatform : public Platform {
   }
   bool file_dialog(bool open, const std::vector<std::pair<std::string, std::string>>& filters,
                    const std::string& start_dir, std::string& chosen) override;
+
+  // ---- Pointer and keyboard: a scripted cursor, mouse device, keyboard and touch pointers --
+  int32_t os_major = 6, os_minor = 1;
+  bool pointer_messages = false;       // prefers_pointer_messages
+  WindowHandle focus_window = nullptr;  // the window that has the focus
+  int32_t cursor_x = 0, cursor_y = 0;  // screen pixels; set_cursor_position moves it
+  std::vector<std::pair<int32_t, int32_t>> cursor_moves;  // every set_cursor_position
+  int32_t cursor_shown = -1;  // last show_cursor: 1 shown, 0 hidden, -1 never called
+  uint32_t buttons = 0;       // held mouse buttons (bit 0 left, 1 right, 2 middle)
+  uint32_t clicks = 0;        // pressed since the last query; mouse_buttons clears them
+  std::map<int32_t, std::pair<int32_t, int32_t>> pointer_locations;  // id -> screen point
+  bool input_system = true;         // open_input_system succeeds
+  bool keyboard_available = true;   // open_keyboard_device succeeds
+  bool mouse_available = true;      // open_mouse_device succeeds
+  bool mouse_acquire_fails = false;
+  bool keyboard_acquire_fails = false;
+  bool mouse_acquired = false;
+  int32_t mouse_level = 0;           // cooperation of the last successful acquire
+  int32_t mouse_acquire_calls = 0;
+  MouseDeviceState mouse_motion;     // what the next device read returns (then cleared)
+  uint8_t keys[256] = {};            // keyboard device: non-zero while held, by scan code
+  bool keyboard_acquired = false;
+  int32_t keyboard_reads = 0;
+  bool virtual_keys[256] = {};       // held keys by virtual-key code
+
+  bool window_has_focus(WindowHandle window) override { return window && window == focus_window; }
+  void os_version(int32_t& major, int32_t& minor) override {
+    major = os_major;
+    minor = os_minor;
+  }
+  bool prefers_pointer_messages() override { return pointer_messages; }
+  void cursor_position(int32_t& x, int32_t& y) override {
+    x = cursor_x;
+    y = cursor_y;
+  }
+  void set_cursor_position(int32_t x, int32_t y) override;
+  void show_cursor(bool shown) override { cursor_shown = shown ? 1 : 0; }
+  uint32_t mouse_buttons() override;
+  bool pointer_location(int32_t pointer_id, int32_t& x, int32_t& y) override;
+  InputHandle open_input_system() override { return input_system ? &input_system : nullptr; }
+  InputHandle open_mouse_device(InputHandle system) override {
+    return system && mouse_available ? &mouse_acquired : nullptr;
+  }
+  bool acquire_mouse_device(InputHandle device, WindowHandle window, int32_t cooperation) override;
+  void unacquire_mouse_device(InputHandle) override { mouse_acquired = false; }
+  bool read_mouse_device(InputHandle device, MouseDeviceState& state) override;
+  InputHandle open_keyboard_device(InputHandle system) override {
+    return system && keyboard_available ? &keyboard_acquired : nullptr;
+  }
+  bool acquire_keyboard_device(InputHandle device, WindowHandle window) override;
+  void unacquire_keyboard_device(InputHandle) override { keyboard_acquired = false; }
+  bool read_keyboard_device(InputHandle device, uint8_t snapshot[256]) override;
+  bool virtual_key_state(int32_t virtual_key) override {
+    return virtual_key >= 0 && virtual_key < 256 && virtual_keys[virtual_key];
+  }
 };
 
 // Installs a FakePlatform for the lifetime of the scope.
