@@ -12,6 +12,10 @@
 #include <new>
 #include <string>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace qrn {
 
 char EMPTY_TEXT_BUFFER[1] = {0};
@@ -24,6 +28,16 @@ char* allocate_bytes(uint32_t size) {
   char* bytes = static_cast<char*>(std::malloc(size));
   if (!bytes) throw std::bad_alloc();
   return bytes;
+}
+
+// Bytes usable in a block from malloc; without a way to ask, just the capacity's worth.
+size_t block_size(const char* block) {
+#if defined(__GLIBC__)
+  return malloc_usable_size(const_cast<char*>(block));
+#else
+  (void)block;
+  return 0;
+#endif
 }
 
 }  // namespace
@@ -89,17 +103,32 @@ void RtString::release() noexcept {
   length = 0;
 }
 
+// The capacity follows the 16-byte growth rule exactly, but a text that grows while holding
+// bytes gets a block with room to spare (half again its size): later growth that fits the
+// block only moves the capacity mark, so appending byte by byte costs amortised constant time
+// instead of a copy of the whole text every 16 bytes.
 void RtString::reserve(uint32_t n, bool keep) {
   if (n == 0 || capacity >= n + 1) return;
   if (n >= UINT32_MAX - 16) throw std::bad_alloc();
   uint32_t size = text_growth_size(n);
-  char* bytes = allocate_bytes(size);
-  if (keep && length != 0) {
-    std::memcpy(bytes, data, length);
-    bytes[length] = 0;
-  } else {
-    std::memset(bytes, 0, 4);
+  bool growing = keep && length != 0;
+  if (data != EMPTY_TEXT_BUFFER && block_size(data) >= size) {
+    if (!growing) std::memset(data, 0, 4);
+    capacity = size;
+    if (!keep) length = 0;
+    return;
   }
+  if (growing) {
+    size_t spare = static_cast<size_t>(capacity) + capacity / 2;
+    size_t block = spare > size && spare < UINT32_MAX ? spare : size;
+    char* bytes = static_cast<char*>(std::realloc(data, block));  // keeps the old block on failure
+    if (!bytes) throw std::bad_alloc();
+    data = bytes;
+    capacity = size;
+    return;
+  }
+  char* bytes = allocate_bytes(size);
+  std::memset(bytes, 0, 4);
   if (data != EMPTY_TEXT_BUFFER) std::free(data);
   data = bytes;
   capacity = size;
@@ -218,20 +247,69 @@ RtString int64_to_text(int64_t value) { return int64_to_text_radix(value, 10); }
 
 namespace {
 
-// Power of ten of the leading significant digit, taken from the exact value (not rounded).
-// Twenty-five digits are enough: no double lies closer than 1e-17 (relative) to a power of ten.
-int decimal_exponent(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.25e", value);
-  const char* e = std::strchr(buffer, 'e');
-  return e ? std::atoi(e + 1) : 0;
+// Removes trailing zeros after the point in [0, end); the point itself stays. Returns the end.
+size_t strip_fraction_zeros(const char* text, size_t point, size_t end) {
+  while (end > point + 1 && text[end - 1] == '0') --end;
+  return end;
 }
 
-// Removes trailing zeros of the fraction digits in [begin, end); the point itself stays.
-void strip_fraction_zeros(std::string& text, size_t point, size_t end) {
-  size_t last = end;
-  while (last > point + 1 && text[last - 1] == '0') --last;
-  text.erase(last, end - last);
+// Exact powers of ten 1e-1 .. 1e10 (1e-1 as the double nearest to it, which lies above it, so
+// "below it" means the same for the double and the real number).
+const double kPowersOfTen[] = {1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+
+// Ten significant digits from one printf "%.9e": the digits and the shown exponent give both
+// forms, because the plain form with 9 - E decimals rounds at the same digit. E is the exponent
+// of the value itself; it is one less than the shown one when rounding carried up to the next
+// power of ten, which can only be when the digits read 1000000000. That matters only near the
+// plain range and is settled there by an exact comparison (and the plain text then built by
+// printf, since its length changes).
+size_t write_number(char* out, double value) {
+  char sci[48];
+  std::snprintf(sci, sizeof sci, "%.9e", value);
+  bool negative = sci[0] == '-';
+  const char* m = sci + (negative ? 1 : 0);  // "d.ddddddddde+XX"
+  char digits[10];
+  digits[0] = m[0];
+  std::memcpy(digits + 1, m + 2, 9);
+  int shown = std::atoi(m + 12);
+  int exponent = shown;
+  if (std::memcmp(digits, "1000000000", 10) == 0 && shown >= -1 && shown <= 10 &&
+      std::fabs(value) < kPowersOfTen[shown + 1]) {
+    exponent = shown - 1;
+  }
+  size_t n = 0;
+  if (exponent < -1 || exponent > 9) {
+    if (negative) out[n++] = '-';
+    out[n++] = digits[0];
+    size_t point = n;
+    out[n++] = '.';
+    std::memcpy(out + n, digits + 1, 9);
+    n = strip_fraction_zeros(out, point, n + 9);
+    int magnitude = shown < 0 ? -shown : shown;
+    n += static_cast<size_t>(std::snprintf(out + n, 16, "e%c%03d", shown < 0 ? '-' : '+', magnitude));
+    return n;
+  }
+  if (exponent != shown) {
+    int written = std::snprintf(out, 64, "%.*f", 9 - exponent, value);
+    const char* point = std::strchr(out, '.');
+    return point ? strip_fraction_zeros(out, static_cast<size_t>(point - out), static_cast<size_t>(written))
+                 : static_cast<size_t>(written);
+  }
+  if (negative) out[n++] = '-';
+  if (exponent == -1) {
+    out[n++] = '0';
+    out[n++] = '.';
+    std::memcpy(out + n, digits, 10);
+    return strip_fraction_zeros(out, n - 1, n + 10);
+  }
+  std::memcpy(out + n, digits, static_cast<size_t>(exponent) + 1);
+  n += static_cast<size_t>(exponent) + 1;
+  if (exponent == 9) return n;
+  size_t point = n;
+  out[n++] = '.';
+  size_t decimals = static_cast<size_t>(9 - exponent);
+  std::memcpy(out + n, digits + exponent + 1, decimals);
+  return strip_fraction_zeros(out, point, n + decimals);
 }
 
 }  // namespace
@@ -239,40 +317,27 @@ void strip_fraction_zeros(std::string& text, size_t point, size_t end) {
 RtString double_to_text(double value) {
   RtString text;
   text.reserve(63, false);
-  std::string out;
+  char* out = text.data;
+  size_t n;
   if (std::isnan(value)) {
-    out = "nan";
+    n = 3;
+    std::memcpy(out, "nan", 3);
   } else if (std::isinf(value)) {
-    out = value < 0 ? "-inf" : "inf";
+    n = value < 0 ? 4 : 3;
+    std::memcpy(out, value < 0 ? "-inf" : "inf", n);
   } else if (value == 0.0) {
-    out = "0.";  // negative zero too
+    n = 2;
+    std::memcpy(out, "0.", 2);  // negative zero too
   } else {
-    int exponent = decimal_exponent(value);
-    char buffer[400];
-    if (exponent < -1 || exponent > 9) {
-      std::snprintf(buffer, sizeof buffer, "%.9e", value);
-      out = buffer;
-      size_t e = out.find('e');
-      size_t point = out.find('.');
-      int shown = std::atoi(out.c_str() + e + 1);  // may differ from exponent after rounding
-      char tail[16];
-      std::snprintf(tail, sizeof tail, "e%c%03d", shown < 0 ? '-' : '+', shown < 0 ? -shown : shown);
-      out.erase(e);
-      strip_fraction_zeros(out, point, out.size());
-      out += tail;
-    } else {
-      std::snprintf(buffer, sizeof buffer, "%.*f", 9 - exponent, value);
-      out = buffer;
-      size_t point = out.find('.');
-      if (point != std::string::npos) strip_fraction_zeros(out, point, out.size());
-    }
+    n = write_number(out, value);
   }
-  if (out == ".0") {
-    out = "0";
-  } else if (!out.empty() && out.back() == '.') {
-    out.pop_back();
+  if (n == 2 && out[0] == '.' && out[1] == '0') {
+    out[0] = '0';
+    n = 1;
+  } else if (n > 0 && out[n - 1] == '.') {
+    --n;
   }
-  std::memcpy(text.data, out.c_str(), out.size() + 1);
+  out[n] = 0;
   text.recount_length();
   return text;
 }
