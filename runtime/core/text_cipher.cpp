@@ -214,6 +214,17 @@ void write_half(uint8_t* bytes, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// Runs every 8-byte block through the cipher in place, each half least significant byte first.
+void run_blocks(const Blowfish& cipher, std::vector<uint8_t>& bytes,
+                void (*step)(const Blowfish&, uint32_t&, uint32_t&)) {
+  for (size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+    uint32_t left = read_half(&bytes[at]), right = read_half(&bytes[at + 4]);
+    step(cipher, left, right);
+    write_half(&bytes[at], left);
+    write_half(&bytes[at + 4], right);
+  }
+}
+
 Blowfish keyed(const RtString& key) {
   Blowfish cipher;
   blowfish_set_key(cipher, reinterpret_cast<const uint8_t*>(key.data), key.length);
@@ -276,15 +287,9 @@ void blowfish_decrypt(const Blowfish& cipher, uint32_t& left, uint32_t& right) {
 }
 
 RtString encrypt_text(const RtString& key, const RtString& text) {
-  Blowfish cipher = keyed(key);
   std::vector<uint8_t> bytes(text.data, text.data + text.length);
   bytes.resize((bytes.size() + 7) / 8 * 8, 0);
-  for (size_t at = 0; at < bytes.size(); at += 8) {
-    uint32_t left = read_half(&bytes[at]), right = read_half(&bytes[at + 4]);
-    blowfish_encrypt(cipher, left, right);
-    write_half(&bytes[at], left);
-    write_half(&bytes[at + 4], right);
-  }
+  run_blocks(keyed(key), bytes, blowfish_encrypt);
   return bytes_to_hex(bytes.data(), static_cast<int32_t>(bytes.size()), 0);
 }
 
@@ -295,13 +300,7 @@ RtString decrypt_text(const RtString& key, const RtString& hex) {
     bytes[i] = static_cast<uint8_t>(hex_pair_value(digits.data[2 * i], digits.data[2 * i + 1]));
   }
   bytes.resize(bytes.size() / 8 * 8);
-  Blowfish cipher = keyed(key);
-  for (size_t at = 0; at < bytes.size(); at += 8) {
-    uint32_t left = read_half(&bytes[at]), right = read_half(&bytes[at + 4]);
-    blowfish_decrypt(cipher, left, right);
-    write_half(&bytes[at], left);
-    write_half(&bytes[at + 4], right);
-  }
+  run_blocks(keyed(key), bytes, blowfish_decrypt);
   bytes.push_back(0);  // the text ends at the first 0 byte
   return RtString(reinterpret_cast<const char*>(bytes.data()));
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_test_helpers.h"
 #include "platform/fake_platform.h"
 #include "quarnel.h"
 #include "support/child_process.h"
@@ -20,7 +21,7 @@ using qrn::RtString;
 
 namespace {
 
-std::string str(const RtString& t) { return std::string(t.data, t.length); }
+using qrn::test::str;
 
 std::vector<std::string> texts(const RtArray<RtString>& a) {
   std::vector<std::string> out;

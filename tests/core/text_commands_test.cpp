@@ -8,22 +8,15 @@
 #include <random>
 #include <string>
 
+#include "core/text_test_helpers.h"
 #include "quarnel.h"
 
 using qrn::RtString;
 
 namespace {
 
-std::string str(const RtString& t) { return std::string(t.data, t.length); }
-
-RtString bytes(const std::string& s) {
-  RtString t;
-  if (s.empty()) return t;
-  std::memcpy(t.writable_buffer(static_cast<uint32_t>(s.size())), s.data(), s.size());
-  t.length = static_cast<uint32_t>(s.size());
-  t.data[t.length] = 0;
-  return t;
-}
+using qrn::test::bytes;
+using qrn::test::str;
 
 std::string random_text(std::mt19937& rng, size_t n, char first, int alphabet) {
   std::string s(n, ' ');
