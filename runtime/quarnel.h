@@ -24,6 +24,8 @@
 #include "gfx/device.h"
 #include "gfx/drawing.h"
 #include "gfx/fonts.h"
+#include "gfx/image_codecs.h"
+#include "gfx/sprites.h"
 
 // Input
 #include "input/input_devices.h"

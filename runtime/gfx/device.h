@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/text_value.h"
 #include "platform/platform.h"
@@ -53,6 +54,24 @@ struct BackgroundImage {
   uint8_t rows = 0;
 };
 
+// One vertex of a polygon under construction.
+struct PolygonVertex {
+  float x, y, u, v;
+  uint8_t colour[4];  // red, green, blue, alpha
+};
+
+// The polygon buffer: vertices, the sprite (-1: untextured), the drawing mode (0 fan,
+// 1 triangles, 2 strip) and the texture scale.
+struct PolygonBuffer {
+  std::vector<PolygonVertex> vertices;
+  int32_t sprite = -1;
+  int32_t mode = 0;
+  float scale_x = 1.0f;
+  float scale_y = 1.0f;
+  bool per_vertex_colours = false;
+  bool double_next = false;  // the next vertex is written twice (joins a new strip)
+};
+
 struct OffscreenScreen {
   uint32_t framebuffer = 0;
   uint32_t depth_buffer = 0;
@@ -80,19 +99,42 @@ class OpenGLZodidoze {
   void set_viewport_raw(int32_t x, int32_t y, int32_t w, int32_t h, float scale);
 
   // ---- Sprites and backgrounds (gfx) ------------------------------------------------------
+  // The slot of sprite id, or null for an id outside the table.
+  SpriteSlot* sprite_slot(int32_t id) {
+    return id >= 0 && id < SPRITE_COUNT ? &sprites[id] : nullptr;
+  }
+  // Builds a texture from the w × h rectangle at (x, y) of image (0: up to the image's edge)
+  // into *texture (reusing a name already there), and a mipmapped twin into *mip_texture
+  // when that is not null. Returns success.
+  bool upload_texture(const Image& image, int32_t x, int32_t y, int32_t w, int32_t h,
+                      uint32_t* texture, uint32_t* mip_texture, bool normal_map, bool nearest);
   bool create_sprite_from_image(int32_t id, Image& image, bool normal_map);
   bool load_sprite_file(int32_t id, const RtString& path, int32_t colour_key, bool normal_map);
   void delete_sprite(int32_t id);
+  // Binds sprite id on texture unit 0 (-1: texturing off) and second_id on unit 1 (-1: none).
+  // table is reserved for the 3D engine and not used by 2D drawing.
   void bind_sprite(int32_t id, int32_t second_id, bool use_mip, const void* table);
+  // Reads a sprite's pixels back from its texture into image; false for an empty slot.
+  bool read_sprite_pixels(int32_t id, Image& image);
+  // The sprite's alpha channel (texture_width × texture_height bytes, rows bottom-up),
+  // fetched from its texture on first use; null for an empty slot.
+  const uint8_t* alpha_mask(int32_t id);
+  void free_alpha_mask(int32_t id);
   bool load_background(int32_t slot, const RtString& path);
   void delete_background(int32_t slot);
   // Draws background image slot over the whole screen (the frame's back-buffer preparation).
   void draw_background(int32_t slot);
+  // Deletes every sprite and background image (what release_window does first).
+  void delete_all_images();
+  // Deletes every sprite and background, then releases the window.
   void release_all();
 
   // ---- Fonts (gfx) ------------------------------------------------------------------------
   bool load_font_file(int32_t slot, const RtString& path);
   void install_builtin_font(int32_t slot);
+  // Prints text with font slot at (x, y): one strip of quads in one draw call.
+  void print_glyphs(int32_t slot, const RtString& text, double x, double y, double z,
+                    bool proportional, bool use_scale);
 
   // ---- Off-screen screens (gfx) -----------------------------------------------------------
   void init_framebuffers();
@@ -134,6 +176,10 @@ class OpenGLZodidoze {
   double frame_interval_ms = 0.0;
   ModuleHandle module = nullptr;
   void* gl_context = nullptr;
+
+  // ---- Working buffers of the drawing code ------------------------------------------------
+  std::vector<float> text_vertices;  // x, y, z, u, v per vertex, for print_glyphs
+  PolygonBuffer polygon;
 };
 
 }  // namespace qrn

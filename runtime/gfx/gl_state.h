@@ -1,0 +1,57 @@
+// The OpenGL state cache and the quad queue of the 2D drawing code.
+//
+// The cache remembers the enable flags, blend and alpha functions, the current colour, the
+// texture bound on unit 0 and each texture's filter and wrap, and makes a GL call only when a
+// value changes. Sprite and rectangle quads are queued and drawn together in one call; every
+// cached change, read-back, texture upload and buffer swap flushes the queue first, so what
+// appears on screen is the same as drawing each quad at once.
+//
+// Code outside this folder that calls OpenGL directly must call flush_drawing() first (for
+// instance before clearing, setting the viewport or a matrix, or swapping buffers), and
+// invalidate_gl_state() after changing state behind the cache's back.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+
+namespace qrn {
+
+// Draws the queued quads now.
+void flush_drawing();
+// Flushes, then forgets every cached value so the next setting of each is sent to GL.
+void invalidate_gl_state();
+
+// Enable flag of a capability (blending, alpha and depth test, face culling, texturing...).
+void gl_set_enabled(GLenum capability, bool on);
+// The cached enable flag (asks GL when the cache does not know).
+bool gl_is_enabled(GLenum capability);
+void gl_set_colour(float red, float green, float blue, float alpha);
+// GL's current colour changed behind the cache (a colour array was drawn).
+void gl_forget_colour();
+void gl_set_blend_func(GLenum source, GLenum destination);
+void gl_set_alpha_func(GLenum function, float reference);
+// Binds a texture on unit 0 (0: none; texturing is switched separately).
+void gl_bind_texture(GLuint texture);
+// Filter and wrap of the texture bound on unit 0.
+void gl_set_texture_params(GLuint texture, bool linear, bool clamp);
+// A texture was deleted or re-created: forget what is known about it.
+void gl_forget_texture(GLuint texture);
+// The texture currently bound on unit 0 as far as the cache knows (0: none or unknown).
+GLuint gl_bound_texture();
+
+// One corner of a queued quad: position and texture coordinates.
+struct QuadCorner {
+  float x, y, u, v;
+};
+// Queues a quad drawn as the fan c0 c1 c2 c3 with the current state.
+void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2,
+                const QuadCorner& c3);
+
+// The driver's largest texture side (queried once per context; 0 without a context).
+int32_t gl_max_texture_size();
+
+// An extension entry point through the platform layer (null when missing).
+void* gl_entry_point(const char* name);
+
+}  // namespace qrn

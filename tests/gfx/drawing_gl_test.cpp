@@ -1,0 +1,393 @@
+// Drawing commands on a real GL context, checked by reading pixels back.
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "gfx/gl_fixture.h"
+
+namespace qrn::test {
+namespace {
+
+using DrawingGl = GfxGlTest;
+
+// 8 × 8, blue with a red right-hand column and a green top-left pixel.
+uint32_t marker(int32_t x, int32_t y) {
+  if (x == 0 && y == 0) return OPAQUE | GREEN;
+  return OPAQUE | (x == 7 ? RED : BLUE);
+}
+
+TEST_F(DrawingGl, DrawSpritePutsTheTopLeftCornerAtTheGivenPixel) {
+  make_sprite(1, 3, 2, [](int32_t x, int32_t y) { return OPAQUE | (x * 80 + 10) | ((y * 90 + 20) << 8); });
+  draw_sprite(1, 10, 20);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 3; ++x) {
+      EXPECT_EQ(get_pixel(10 + x, 20 + y), static_cast<uint32_t>((x * 80 + 10) | ((y * 90 + 20) << 8)));
+    }
+  }
+  EXPECT_EQ(get_pixel(9, 20), BLACK);
+  EXPECT_EQ(get_pixel(13, 20), BLACK);
+  EXPECT_EQ(get_pixel(10, 19), BLACK);
+  EXPECT_EQ(get_pixel(10, 22), BLACK);
+  EXPECT_EQ(raw_pixel(12, 21), get_pixel(12, 21));
+  // An empty slot or an id outside the table draws nothing.
+  draw_sprite(2, 30, 30);
+  draw_sprite(-5, 30, 30);
+  draw_sprite(SPRITE_COUNT + 10, 30, 30);
+  EXPECT_EQ(get_pixel(30, 30), BLACK);
+}
+
+TEST_F(DrawingGl, RotatedSpritesTurnCounterClockwiseAboutTheirCentre) {
+  make_sprite(1, 8, 8, marker);
+  set_smoothing(0);
+  draw_sprite_rotated(1, 20, 20, 90);
+  // The red right-hand column is now the top row; the green top-left corner went to the
+  // bottom-left; the box is the one draw_sprite would cover.
+  for (int x = 20; x < 28; ++x) EXPECT_EQ(get_pixel(x, 20), RED) << x;
+  EXPECT_EQ(get_pixel(20, 27), GREEN);
+  EXPECT_EQ(get_pixel(27, 27), BLUE);
+  EXPECT_EQ(get_pixel(27, 21), BLUE);
+  EXPECT_EQ(get_pixel(19, 24), BLACK);
+  EXPECT_EQ(get_pixel(28, 24), BLACK);
+  EXPECT_EQ(get_pixel(24, 19), BLACK);
+
+  // Minus 90 degrees: the red column goes to the bottom.
+  draw_sprite_rotated(1, 40, 20, -90);
+  EXPECT_EQ(get_pixel(44, 27), RED);
+  EXPECT_EQ(get_pixel(47, 20), GREEN);
+  // 180 degrees: red on the left.
+  draw_sprite_rotated(1, 60, 20, 180);
+  EXPECT_EQ(get_pixel(60, 24), RED);
+  EXPECT_EQ(get_pixel(67, 27), GREEN);
+}
+
+TEST_F(DrawingGl, ZoomStretchAndMirror) {
+  make_sprite(1, 8, 8, marker);
+  set_smoothing(0);
+  // Zoom 2 doubles the box about the same centre (24, 24).
+  draw_sprite_rotozoom(1, 20, 20, 0, 2);
+  EXPECT_EQ(get_pixel(16, 16), GREEN);
+  EXPECT_EQ(get_pixel(18, 18), BLUE);
+  EXPECT_EQ(get_pixel(31, 31), RED);
+  EXPECT_EQ(get_pixel(15, 16), BLACK);
+  EXPECT_EQ(get_pixel(32, 31), BLACK);
+  // Zoom 0 draws nothing visible.
+  draw_sprite_rotozoom(1, 100, 20, 30, 0);
+  for (int y = 18; y < 30; ++y) {
+    for (int x = 98; x < 110; ++x) ASSERT_EQ(get_pixel(x, y), BLACK);
+  }
+  // Negative width mirrors: the red column lands on the left.
+  draw_sprite_stretched(1, 140, 10, -8, 16);
+  EXPECT_EQ(get_pixel(132, 10), RED);
+  EXPECT_EQ(get_pixel(139, 10), GREEN);
+  EXPECT_EQ(get_pixel(139, 11), GREEN);  // 16 high: each row twice
+  EXPECT_EQ(get_pixel(139, 12), BLUE);
+  EXPECT_EQ(get_pixel(140, 10), BLACK);
+  EXPECT_EQ(get_pixel(131, 10), BLACK);
+  // A negative zoom factor mirrors about the box's centre; factor 2 grows it evenly.
+  draw_sprite_zoomed(1, 160, 10, -1, 2);
+  EXPECT_EQ(get_pixel(160, 6), RED);
+  EXPECT_EQ(get_pixel(167, 6), GREEN);
+  EXPECT_EQ(get_pixel(167, 21), BLUE);
+  EXPECT_EQ(get_pixel(167, 5), BLACK);
+  EXPECT_EQ(get_pixel(167, 22), BLACK);
+}
+
+TEST_F(DrawingGl, AnimationFrames) {
+  // 4 frames of 4 × 4 in two rows: frame n is filled with the colour n * 40.
+  make_sprite(3, 8, 8, [](int32_t x, int32_t y) { return OPAQUE | ((x / 4 + 2 * (y / 4)) * 40 + 10); });
+  set_smoothing(0);
+  draw_animation(3, 2, 10, 10);
+  EXPECT_EQ(get_pixel(10, 10), BLACK);  // not an animation yet: nothing
+  set_animation_frame_size(3, 4, 4);
+  draw_animation(3, 2, 10, 10);
+  EXPECT_EQ(get_pixel(10, 10), 90u);
+  EXPECT_EQ(get_pixel(13, 13), 90u);
+  EXPECT_EQ(get_pixel(14, 13), BLACK);
+  draw_animation_stretched(3, 1, 20, 10, 8, 8);
+  EXPECT_EQ(get_pixel(20, 10), 50u);
+  EXPECT_EQ(get_pixel(27, 17), 50u);
+  EXPECT_EQ(get_pixel(28, 17), BLACK);
+  draw_animation_rotozoom(3, 3, 40, 10, 90, 1);
+  EXPECT_EQ(get_pixel(41, 11), 130u);
+}
+
+TEST_F(DrawingGl, RectanglesLinesAndPixels) {
+  draw_rect(10, 10, -5, 3, WHITE);  // covers x 6..10, y 10..12
+  for (int y = 9; y <= 13; ++y) {
+    for (int x = 5; x <= 11; ++x) {
+      bool inside = x >= 6 && x <= 10 && y >= 10 && y <= 12;
+      EXPECT_EQ(get_pixel(x, y), inside ? WHITE : BLACK) << x << "," << y;
+    }
+  }
+  draw_rect(30, 30, 2, -2, GREEN);  // y 29..30
+  EXPECT_EQ(get_pixel(30, 29), GREEN);
+  EXPECT_EQ(get_pixel(31, 30), GREEN);
+  EXPECT_EQ(get_pixel(30, 31), BLACK);
+  EXPECT_EQ(get_pixel(30, 28), BLACK);
+
+  // A line from a point to itself sets exactly that pixel.
+  draw_line(50, 50, 50, 50, RED);
+  int lit = 0;
+  for (int y = 47; y <= 53; ++y) {
+    for (int x = 47; x <= 53; ++x) lit += get_pixel(x, y) != BLACK;
+  }
+  EXPECT_EQ(lit, 1);
+  EXPECT_EQ(get_pixel(50, 50), RED);
+  // Both end points are included, in either direction.
+  draw_line(60, 40, 70, 40, WHITE);
+  draw_line(80, 50, 80, 44, WHITE);
+  for (int x = 60; x <= 70; ++x) EXPECT_EQ(get_pixel(x, 40), WHITE) << x;
+  EXPECT_EQ(get_pixel(59, 40), BLACK);
+  EXPECT_EQ(get_pixel(71, 40), BLACK);
+  for (int y = 44; y <= 50; ++y) EXPECT_EQ(get_pixel(80, y), WHITE) << y;
+  EXPECT_EQ(get_pixel(80, 43), BLACK);
+  EXPECT_EQ(get_pixel(80, 51), BLACK);
+
+  plot(3, 3, RED);
+  EXPECT_EQ(get_pixel(3, 3), RED);
+  EXPECT_EQ(raw_pixel(3, 3), RED);
+  // The transparent colour draws invisibly.
+  plot(4, 3, 0x8000FF);
+  EXPECT_EQ(get_pixel(4, 3), BLACK);
+}
+
+TEST_F(DrawingGl, ColourKeyOfBmpAndRgbPngButNotOfAlphaPng) {
+  auto keyed = [](int32_t x, int32_t) { return OPAQUE | (x == 1 ? 0x8000FFu : WHITE); };
+  std::string bmp = write_image("k.bmp", 4, 4, keyed);
+  std::string png = write_image("k.png", 4, 4, keyed);  // RGBA: the key does not apply
+  load_sprite(bmp.c_str(), 1);
+  EXPECT_EQ(g_runtime.error_code, 0);
+  load_sprite(png.c_str(), 2);
+  draw_rect(0, 0, 100, 20, GREEN);
+  draw_sprite(1, 10, 5);
+  draw_sprite(2, 20, 5);
+  EXPECT_EQ(get_pixel(10, 6), WHITE);
+  EXPECT_EQ(get_pixel(11, 6), GREEN);
+  EXPECT_EQ(get_pixel(21, 6), 0x8000FFu);
+  int32_t w, h;
+  get_sprite_size(1, w, h);
+  EXPECT_EQ(w, 4);
+  EXPECT_EQ(h, 4);
+
+  // A missing file: error 3 and an empty slot; an empty path only deletes.
+  load_sprite(dir.file("missing.png").c_str(), 1);
+  EXPECT_EQ(g_runtime.error_code, 3);
+  get_sprite_size(1, w, h);
+  EXPECT_EQ(w, 0);
+  load_sprite("", 2);
+  EXPECT_EQ(g_runtime.error_code, 0);
+  EXPECT_EQ(get_sprite_texture(2), 0u);
+  EXPECT_EQ(find_free_sprite(), 65503);
+}
+
+TEST_F(DrawingGl, AlphaModesAndAlphaTest) {
+  // Left pixel opaque white, right pixel fully transparent with colour (10, 20, 30).
+  make_sprite(1, 2, 1, [](int32_t x, int32_t) { return x == 0 ? (OPAQUE | WHITE) : 0x001E140Au; });
+  set_smoothing(0);
+  draw_rect(0, 0, 200, 40, 0x646464);
+  draw_sprite(1, 10, 10);
+  EXPECT_EQ(get_pixel(10, 10), WHITE);
+  EXPECT_EQ(get_pixel(11, 10), 0x646464u);
+
+  set_alpha_mode(0);  // opaque, no blending: the transparent pixel's colour shows
+  draw_sprite(1, 20, 10);
+  EXPECT_EQ(get_pixel(21, 10), 0x1E140Au);
+
+  set_alpha_mode(-0.5);  // half transparent
+  draw_sprite(1, 30, 10);
+  uint32_t half = get_pixel(30, 10);
+  EXPECT_NEAR(static_cast<int>(half & 0xFF), (255 + 100) / 2, 2);
+
+  set_alpha_mode(0.5);  // additive with half the light
+  draw_sprite(1, 40, 10);
+  EXPECT_NEAR(static_cast<int>(get_pixel(40, 10) & 0xFF), 100 + 128, 2);
+  EXPECT_EQ(get_pixel(41, 10), 0x646464u);
+
+  set_alpha_mode(-1);
+  make_sprite(2, 1, 1, [](int32_t, int32_t) { return 0x80FFFFFFu; });  // alpha 128
+  set_alpha_test(0.6);
+  draw_sprite(2, 50, 10);
+  EXPECT_EQ(get_pixel(50, 10), 0x646464u);
+  set_alpha_test(0.4);
+  draw_sprite(2, 51, 10);
+  EXPECT_NE(get_pixel(51, 10), 0x646464u);
+  set_alpha_test(1);
+  EXPECT_FLOAT_EQ(device->alpha_test_threshold, 1.0f);
+}
+
+TEST_F(DrawingGl, BackgroundImageTilesAndCapture) {
+  // 600 × 40: two tiles of 512 side by side.
+  std::string path = write_image("bg.png", 600, 40, [](int32_t x, int32_t y) {
+    return OPAQUE | static_cast<uint32_t>(x % 256) | (static_cast<uint32_t>(y * 5) << 8) |
+           (x >= 512 ? 0xFF0000u : 0);
+  });
+  load_background(path.c_str());
+  EXPECT_EQ(g_runtime.error_code, 0);
+  EXPECT_EQ(device->backgrounds[0].columns, 2);
+  EXPECT_EQ(device->backgrounds[0].rows, 1);
+  EXPECT_EQ(get_pixel(0, 0), 0u);
+  EXPECT_EQ(get_pixel(5, 5), 5u | (25u << 8));
+  EXPECT_EQ(get_pixel(300, 5), 44u | (25u << 8));
+  EXPECT_EQ(get_pixel(511, 39), 255u | (195u << 8));
+  EXPECT_EQ(get_pixel(512, 3), 0u | (15u << 8) | 0xFF0000u);
+  EXPECT_EQ(get_pixel(599, 0), 87u | 0xFF0000u);
+  EXPECT_EQ(get_pixel(600, 0), BLACK);  // beyond the image: the tile's transparent part
+  EXPECT_EQ(get_pixel(10, 40), BLACK);
+
+  // The frame start draws it again over whatever was there.
+  draw_rect(0, 0, W, H, WHITE);
+  device->draw_background(0);
+  EXPECT_EQ(get_pixel(511, 39), 255u | (195u << 8));
+
+  // A missing file: error 3 and a black background without an image.
+  load_background(dir.file("none.png").c_str());
+  EXPECT_EQ(g_runtime.error_code, 3);
+  EXPECT_EQ(device->backgrounds[0].columns, 0);
+  EXPECT_EQ(get_pixel(300, 20), BLACK);
+
+  // Capture: the window becomes background image 0.
+  draw_rect(0, 0, 20, 10, RED);
+  draw_rect(600, 150, 40, 10, GREEN);
+  capture_background();
+  EXPECT_EQ(device->backgrounds[0].columns, 1);
+  set_alpha_mode(-1);
+  draw_rect(0, 0, W, H, WHITE);
+  device->draw_background(0);
+  EXPECT_EQ(get_pixel(19, 9), RED);
+  EXPECT_EQ(get_pixel(20, 9), BLACK);
+  EXPECT_EQ(get_pixel(639, 159), GREEN);
+  EXPECT_EQ(get_pixel(599, 149), BLACK);
+}
+
+TEST_F(DrawingGl, GrabSpriteCopiesTheScreenAndKeysOutTheTransparentColour) {
+  draw_rect(10, 10, 6, 4, RED);
+  plot(12, 11, 0x8000FF);  // invisible: draw the key colour opaque instead
+  set_alpha_mode(0);
+  plot(13, 11, 0x8000FF);
+  set_alpha_mode(-1);
+  grab_sprite(5, 10, 10, 6, 4);
+  int32_t w, h;
+  get_sprite_size(5, w, h);
+  EXPECT_EQ(w, 6);
+  EXPECT_EQ(h, 4);
+  EXPECT_EQ(device->sprites[5].texture_width, 16);
+  Image image;
+  ASSERT_TRUE(device->read_sprite_pixels(5, image));
+  EXPECT_EQ(image.at(0, 0)[0], 255);
+  EXPECT_EQ(image.at(0, 0)[3], 255);
+  EXPECT_EQ(image.at(3, 1)[3], 0);  // the key-coloured pixel became transparent
+  EXPECT_EQ(image.at(2, 1)[0], 255);
+  set_smoothing(0);
+  draw_rect(100, 10, 10, 10, GREEN);
+  draw_sprite(5, 100, 10);
+  EXPECT_EQ(get_pixel(100, 10), RED);
+  EXPECT_EQ(get_pixel(103, 11), GREEN);
+  EXPECT_EQ(get_pixel(105, 13), RED);
+  EXPECT_EQ(get_pixel(106, 13), GREEN);
+  // The probe pixel at (4, 4) was put back.
+  EXPECT_EQ(get_pixel(4, 4), BLACK);
+  grab_sprite(5, 0, 0, 0, 4);
+  EXPECT_EQ(get_sprite_texture(5), 0u);
+}
+
+TEST_F(DrawingGl, PolygonsWithTextureAndVertexColours) {
+  make_sprite(1, 8, 8, marker);
+  set_smoothing(0);
+  // A textured quad as a fan over the whole image, twice the size.
+  start_polygon(1, 0);
+  polygon_vertex(10, 10, 0, 0, WHITE);
+  polygon_vertex(26, 10, 8, 0, WHITE);
+  polygon_vertex(26, 26, 8, 8, WHITE);
+  polygon_vertex(10, 26, 0, 8, WHITE);
+  end_polygon();
+  EXPECT_EQ(get_pixel(10, 10), GREEN);
+  EXPECT_EQ(get_pixel(25, 12), RED);
+  EXPECT_EQ(get_pixel(12, 24), BLUE);
+  // Untextured separate triangles in one colour.
+  start_polygon(-1, 1);
+  polygon_vertex(40, 10, 0, 0, GREEN);
+  polygon_vertex(60, 10, 0, 0, GREEN);
+  polygon_vertex(40, 30, 0, 0, GREEN);
+  end_polygon();
+  EXPECT_EQ(get_pixel(41, 11), GREEN);
+  EXPECT_EQ(get_pixel(58, 28), BLACK);
+  // Solid colours afterwards still draw in their own colour.
+  draw_rect(70, 10, 2, 2, RED);
+  EXPECT_EQ(get_pixel(70, 10), RED);
+  draw_sprite(1, 80, 10);
+  EXPECT_EQ(get_pixel(87, 15), RED);
+}
+
+TEST_F(DrawingGl, QueuedQuadsGiveTheSamePixelsAsDrawingEachAtOnce) {
+  make_sprite(1, 32, 32, [](int32_t x, int32_t y) {
+    return static_cast<uint32_t>((x + y) * 4) << 24 | static_cast<uint32_t>(x * 8) | (y * 8) << 8 | 0x400000;
+  });
+  make_sprite(2, 16, 16, [](int32_t x, int32_t) { return OPAQUE | static_cast<uint32_t>(x * 16) << 16; });
+  auto scene = [&](bool flush_each) {
+    set_background_colour(0x203040);
+    for (int i = 0; i < 60; ++i) {
+      if (i % 15 == 0) set_alpha_mode(i % 30 == 0 ? -0.7 : 0.4);
+      if (i % 20 == 7) draw_rect(i * 5, i % 50, 30, 20, 0x10 * i);
+      if (i % 2) {
+        draw_sprite(1, i * 9 % (W - 32), i * 7 % (H - 32));
+      } else {
+        draw_sprite_rotozoom(i % 3 ? 1 : 2, i * 11 % (W - 40), i * 13 % (H - 40), i * 17.3, 0.5 + i % 4 * 0.4);
+      }
+      if (flush_each) flush_drawing();
+    }
+    std::vector<uint8_t> pixels(W * H * 4);
+    flush_drawing();
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    set_alpha_mode(-1);
+    return pixels;
+  };
+  std::vector<uint8_t> queued = scene(false);
+  std::vector<uint8_t> each = scene(true);
+  EXPECT_TRUE(queued == each);
+}
+
+TEST_F(DrawingGl, SpritesAndCollisionFromLoadedFiles) {
+  // 10 × 10 becomes a 16 × 16 texture; 100 × 33 a 128 × 64 one.
+  make_sprite(1, 10, 10, [](int32_t, int32_t) { return OPAQUE; });
+  EXPECT_EQ(device->sprites[1].texture_width, 16);
+  EXPECT_FLOAT_EQ(device->sprites[1].u_max, 0.625f);
+  EXPECT_NE(device->sprites[1].mip_texture, 0u);
+  make_sprite(2, 100, 33, [](int32_t, int32_t) { return OPAQUE; });
+  EXPECT_EQ(device->sprites[2].texture_width, 128);
+  EXPECT_EQ(device->sprites[2].texture_height, 64);
+
+  // Two 8 × 8 sprites whose only solid pixel is the top-left (id 3) or bottom-right (id 4).
+  make_sprite(3, 8, 8, [](int32_t x, int32_t y) { return x == 0 && y == 0 ? OPAQUE : 0u; });
+  make_sprite(4, 8, 8, [](int32_t x, int32_t y) { return x == 7 && y == 7 ? OPAQUE : 0u; });
+  EXPECT_EQ(sprite_collision(3, 10, 10, 4, 3, 3), 1);
+  EXPECT_EQ(sprite_collision(3, 10, 10, 4, 4, 3), 0);   // boxes overlap, pixels do not
+  EXPECT_EQ(sprite_collision(3, 10, 10, 4, 50, 50), 0);
+  set_animation_frame_size(4, 4, 4);  // frame 3 is the bottom-right quarter
+  EXPECT_EQ(animation_collision(3, 0, 10, 10, 4, 3, 7, 7), 1);
+  EXPECT_EQ(animation_collision(3, 0, 10, 10, 4, 0, 7, 7), 0);
+
+  // Saved and loaded again, a sprite keeps its pixels.
+  make_sprite(6, 5, 3, [](int32_t x, int32_t y) { return OPAQUE | (x * 50) | (y * 80) << 8; });
+  std::string path = dir.file("saved.png");
+  save_sprite(path.c_str(), 6);
+  EXPECT_EQ(g_runtime.error_code, 0);
+  load_sprite(path.c_str(), 7);
+  Image a, b;
+  ASSERT_TRUE(device->read_sprite_pixels(6, a));
+  ASSERT_TRUE(device->read_sprite_pixels(7, b));
+  EXPECT_EQ(std::memcmp(a.pixels, b.pixels, 5 * 3 * 4), 0);
+  save_sprite(path.c_str(), 8);  // empty slot
+  EXPECT_EQ(g_runtime.error_code, 3);
+  // The screen saved as a BMP has the window's size.
+  draw_rect(0, 0, 3, 3, RED);
+  std::string shot = dir.file("screen.bmp");
+  save_screen(shot.c_str());
+  Image screen;
+  ASSERT_TRUE(decode_any(screen, shot.c_str(), -1));
+  EXPECT_EQ(screen.width, W);
+  EXPECT_EQ(screen.height, H);
+  EXPECT_EQ(screen.at(0, 0)[0], 255);
+}
+
+}  // namespace
+}  // namespace qrn::test

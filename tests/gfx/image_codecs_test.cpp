@@ -1,0 +1,453 @@
+// The image codecs on plain bytes: BMP layouts, colour keys, round trips through every
+// encoder, edge fill, and malformed files that must fail without crashing.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gfx/image_codecs.h"
+#include "support/temp_dir.h"
+
+namespace qrn {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr int32_t KEY = 0x008000FF;  // RGB(255, 0, 128)
+
+void put16(Bytes& b, size_t at, uint32_t v) {
+  b[at] = v & 0xFF;
+  b[at + 1] = (v >> 8) & 0xFF;
+}
+void put32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+}
+
+// A BMP with a 40-byte header, a colour table of palette_entries and the given rows (file
+// order, already padded).
+Bytes make_bmp(int32_t width, int32_t height, int bits, const Bytes& palette, const Bytes& pixels) {
+  Bytes b(54);
+  b[0] = 'B';
+  b[1] = 'M';
+  uint32_t offset = 54 + static_cast<uint32_t>(palette.size());
+  put32(b, 2, offset + static_cast<uint32_t>(pixels.size()));
+  put32(b, 10, offset);
+  put32(b, 14, 40);
+  put32(b, 18, static_cast<uint32_t>(width));
+  put32(b, 22, static_cast<uint32_t>(height));
+  put16(b, 26, 1);
+  put16(b, 28, bits);
+  b.insert(b.end(), palette.begin(), palette.end());
+  b.insert(b.end(), pixels.begin(), pixels.end());
+  return b;
+}
+
+uint32_t rgba(const Image& image, int x, int y) {
+  const uint8_t* p = image.at(x, y);
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// A w × h test image: every pixel a different colour, opaque.
+void fill_pattern(Image& image, int32_t w, int32_t h) {
+  ASSERT_TRUE(image.resize(w, h));
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = image.at(x, y);
+      p[0] = static_cast<uint8_t>(x * 40 + 3);
+      p[1] = static_cast<uint8_t>(y * 50 + 7);
+      p[2] = static_cast<uint8_t>((x + y) * 20 + 11);
+      p[3] = 255;
+    }
+  }
+}
+
+// A PNG written with libpng directly, for the layouts the runtime's writer does not make.
+Bytes write_png(int32_t w, int32_t h, int colour_type, int depth, const std::vector<Bytes>& rows,
+                const png_color* palette = nullptr, int palette_size = 0,
+                const png_byte* trans = nullptr, int trans_size = 0) {
+  Bytes out;
+  png_structp png = png_create_write_struct(png_get_libpng_ver(nullptr), nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        auto* o = static_cast<Bytes*>(png_get_io_ptr(p));
+        o->insert(o->end(), data, data + n);
+      },
+      nullptr);
+  png_set_IHDR(png, info, w, h, depth, colour_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (palette) png_set_PLTE(png, info, palette, palette_size);
+  if (trans) png_set_tRNS(png, info, trans, trans_size, nullptr);
+  png_write_info(png, info);
+  for (const Bytes& row : rows) png_write_row(png, row.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+TEST(BmpDecoder, ReadsEveryBitCountWithPaddedBottomUpRows) {
+  Image image;
+  // 1 bit, 5 wide: 4-byte rows. Bottom row first: bottom row 10100, top row 01011.
+  Bytes palette = {0, 0, 0, 0, 255, 255, 255, 0};
+  Bytes one_bit = {0xA0, 0, 0, 0, 0x58, 0, 0, 0};
+  ASSERT_TRUE(decode_bmp_bytes(image, make_bmp(5, 2, 1, palette, one_bit).data(),
+                               make_bmp(5, 2, 1, palette, one_bit).size(), -1));
+  EXPECT_EQ(image.width, 5);
+  EXPECT_EQ(rgba(image, 0, 0), 0xFF000000u);
+  EXPECT_EQ(rgba(image, 1, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(rgba(image, 0, 1), 0xFFFFFFFFu);
+  EXPECT_EQ(rgba(image, 4, 1), 0xFF000000u);
+  EXPECT_EQ(image.alpha_from_file, 0);
+
+  // 4 bits: two pixels per byte, high nibble first.
+  Bytes palette4(16 * 4, 0);
+  palette4[4 * 3 + 2] = 200;  // entry 3: red 200
+  palette4[4 * 9 + 0] = 50;   // entry 9: blue 50
+  Bytes four = make_bmp(3, 1, 4, palette4, {0x39, 0x30, 0, 0});
+  ASSERT_TRUE(decode_bmp_bytes(image, four.data(), four.size(), -1));
+  EXPECT_EQ(rgba(image, 0, 0), 0xFF0000C8u);
+  EXPECT_EQ(rgba(image, 1, 0), 0xFF320000u);
+  EXPECT_EQ(rgba(image, 2, 0), 0xFF0000C8u);
+
+  // 16 bits: 5-5-5 with red in bits 10-14; all red bits give 255, the value 16 gives 131.
+  Bytes sixteen = make_bmp(2, 1, 16, {}, {0x00, 0x7C, 0x10, 0x00});
+  ASSERT_TRUE(decode_bmp_bytes(image, sixteen.data(), sixteen.size(), -1));
+  EXPECT_EQ(rgba(image, 0, 0), 0xFF0000FFu);
+  EXPECT_EQ(rgba(image, 1, 0), 0xFF830000u);
+
+  // 24 bits, 5 wide: 16-byte rows (15 bytes and one of padding).
+  Bytes row24(16, 0);
+  row24[12] = 1;  // pixel 4: blue 1, green 2, red 3
+  row24[13] = 2;
+  row24[14] = 3;
+  Bytes rows24 = row24;
+  rows24.insert(rows24.end(), row24.begin(), row24.end());
+  Bytes bmp24 = make_bmp(5, 2, 24, {}, rows24);
+  ASSERT_TRUE(decode_bmp_bytes(image, bmp24.data(), bmp24.size(), -1));
+  EXPECT_EQ(rgba(image, 4, 1), 0xFF010203u);
+  bmp24.pop_back();  // one byte short of the last row
+  EXPECT_FALSE(decode_bmp_bytes(image, bmp24.data(), bmp24.size(), -1));
+  EXPECT_EQ(image.width, 0);
+
+  // 32 bits, top row first (negative height): the output is still top to bottom.
+  Bytes bmp32 = make_bmp(1, -2, 32, {}, {10, 20, 30, 99, 40, 50, 60, 99});
+  ASSERT_TRUE(decode_bmp_bytes(image, bmp32.data(), bmp32.size(), -1));
+  EXPECT_EQ(rgba(image, 0, 0), 0xFF0A141Eu);
+  EXPECT_EQ(rgba(image, 0, 1), 0xFF28323Cu);
+}
+
+TEST(BmpDecoder, CoreHeaderAndOtherHeaderSizes) {
+  // The 12-byte header: 16-bit sizes and 3-byte colour table entries.
+  Bytes core(26);
+  core[0] = 'B';
+  core[1] = 'M';
+  put32(core, 10, 26 + 6);
+  put32(core, 14, 12);
+  put16(core, 18, 2);
+  put16(core, 20, 1);
+  put16(core, 22, 1);
+  put16(core, 24, 1);
+  Bytes rest = {0, 0, 255, 0, 255, 0, 0x40, 0, 0, 0};  // red, green; pixels 0 then 1
+  core.insert(core.end(), rest.begin(), rest.end());
+  Image image;
+  ASSERT_TRUE(decode_bmp_bytes(image, core.data(), core.size(), -1));
+  EXPECT_EQ(rgba(image, 0, 0), 0xFF0000FFu);
+  EXPECT_EQ(rgba(image, 1, 0), 0xFF00FF00u);
+
+  // 108- and 124-byte headers are not read by this decoder.
+  for (uint32_t size : {108u, 124u}) {
+    Bytes bmp = make_bmp(1, 1, 24, Bytes(size - 40, 0), {1, 2, 3, 0});
+    put32(bmp, 14, size);
+    EXPECT_FALSE(decode_bmp_bytes(image, bmp.data(), bmp.size(), -1)) << size;
+  }
+}
+
+TEST(BmpDecoder, ColourKeyMakesMatchingPixelsTransparent) {
+  Bytes bmp = make_bmp(2, 1, 24, {}, {128, 0, 255, 128, 0, 254, 0, 0});
+  Image image;
+  ASSERT_TRUE(decode_bmp_bytes(image, bmp.data(), bmp.size(), KEY));
+  EXPECT_EQ(rgba(image, 0, 0), 0u);
+  EXPECT_EQ(rgba(image, 1, 0), 0xFF8000FEu);
+  ASSERT_TRUE(decode_bmp_bytes(image, bmp.data(), bmp.size(), -1));
+  EXPECT_EQ(rgba(image, 0, 0), 0xFF8000FFu);
+}
+
+TEST(PngDecoder, KeyAppliesToRgbButNotToAnAlphaChannel) {
+  Bytes rgb_rows = {255, 0, 128, 1, 2, 3};
+  Bytes rgb = write_png(2, 1, PNG_COLOR_TYPE_RGB, 8, {rgb_rows});
+  Image image;
+  ASSERT_TRUE(decode_png_bytes(image, rgb.data(), rgb.size(), KEY, "rgb.png"));
+  EXPECT_EQ(rgba(image, 0, 0), 0u);
+  EXPECT_EQ(rgba(image, 1, 0), 0xFF030201u);
+  EXPECT_EQ(image.alpha_from_file, 0);
+
+  Bytes rgba_png = write_png(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {{255, 0, 128, 77}});
+  ASSERT_TRUE(decode_png_bytes(image, rgba_png.data(), rgba_png.size(), KEY, "a.png"));
+  EXPECT_EQ(rgba(image, 0, 0), 0x4D8000FFu);
+  EXPECT_EQ(image.alpha_from_file, 1);
+
+  // A paletted image with a transparency chunk gets its alpha; the key is then ignored.
+  png_color palette[2] = {{255, 0, 128}, {9, 8, 7}};
+  png_byte trans[2] = {255, 0};
+  Bytes paletted = write_png(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {{0, 1}}, palette, 2, trans, 2);
+  ASSERT_TRUE(decode_png_bytes(image, paletted.data(), paletted.size(), KEY, "p.png"));
+  EXPECT_EQ(rgba(image, 0, 0), 0xFF8000FFu);
+  EXPECT_EQ(rgba(image, 1, 0), 0x00070809u);
+  EXPECT_EQ(image.alpha_from_file, 1);
+
+  // Grey of 2 bits expands to 8 and to three equal channels; 16-bit samples are cut to 8.
+  Bytes grey = write_png(2, 1, PNG_COLOR_TYPE_GRAY, 2, {{0xC0}});
+  ASSERT_TRUE(decode_png_bytes(image, grey.data(), grey.size(), KEY, "g.png"));
+  EXPECT_EQ(rgba(image, 0, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(rgba(image, 1, 0), 0xFF000000u);
+  Bytes deep = write_png(1, 1, PNG_COLOR_TYPE_RGB, 16, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}});
+  ASSERT_TRUE(decode_png_bytes(image, deep.data(), deep.size(), -1, "d.png"));
+  EXPECT_EQ(rgba(image, 0, 0), 0xFF9A5612u);
+
+  // Grey with alpha is refused, quietly.
+  Bytes grey_alpha = write_png(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {{100, 200}});
+  EXPECT_FALSE(decode_png_bytes(image, grey_alpha.data(), grey_alpha.size(), -1, "ga.png"));
+}
+
+TEST(Encoders, RoundTripsThroughEveryFormat) {
+  Image source;
+  fill_pattern(source, 7, 5);
+  source.at(2, 3)[3] = 0;  // one transparent pixel
+  Image back;
+  Bytes bytes;
+
+  // BMP: the transparent pixel comes back through the default key.
+  ASSERT_TRUE(encode_bmp_bytes(source, bytes));
+  EXPECT_EQ(bytes.size(), 54u + 24u * 5u);  // 7 × 3 = 21 bytes padded to 24
+  ASSERT_TRUE(decode_bmp_bytes(back, bytes.data(), bytes.size(), KEY));
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 7; ++x) {
+      EXPECT_EQ(rgba(back, x, y), x == 2 && y == 3 ? 0u : rgba(source, x, y)) << x << "," << y;
+    }
+  }
+
+  // PNG keeps every byte, alpha included.
+  ASSERT_TRUE(encode_png_bytes(source, bytes));
+  ASSERT_TRUE(decode_png_bytes(back, bytes.data(), bytes.size(), KEY, "x.png"));
+  EXPECT_EQ(std::memcmp(back.pixels, source.pixels, 7 * 5 * 4), 0);
+
+  // JPEG is lossy and drops alpha: a smooth image comes back close.
+  Image smooth;
+  ASSERT_TRUE(smooth.resize(32, 16));
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      uint8_t* p = smooth.at(x, y);
+      p[0] = static_cast<uint8_t>(x * 8);
+      p[1] = static_cast<uint8_t>(y * 16);
+      p[2] = 100;
+      p[3] = 255;
+    }
+  }
+  ASSERT_TRUE(encode_jpeg_bytes(smooth, bytes));
+  ASSERT_TRUE(decode_jpeg_bytes(back, bytes.data(), bytes.size()));
+  ASSERT_EQ(back.width, 32);
+  ASSERT_EQ(back.height, 16);
+  for (int i = 0; i < 32 * 16 * 4; ++i) {
+    EXPECT_NEAR(back.pixels[i], smooth.pixels[i], 12) << i;
+  }
+  EXPECT_EQ(back.alpha_from_file, 0);
+}
+
+TEST(Encoders, ExtensionChoosesTheFormatAndFilesDecodeAgain) {
+  test::TempDir dir;
+  Image source;
+  fill_pattern(source, 4, 4);
+  const struct {
+    const char* name;
+    const char* magic;
+  } cases[] = {{"a.png", "\x89PNG"}, {"b.PNG", "\x89PNG"}, {"c.JPG", "\xFF\xD8"},
+               {"d.jpeg", "BM"},     {"e.bmp", "BM"},      {"f", "BM"}};
+  for (const auto& c : cases) {
+    std::string path = dir.file(c.name);
+    ASSERT_TRUE(encode_image(path.c_str(), source)) << c.name;
+    std::string bytes = test::read_file(path);
+    EXPECT_EQ(bytes.compare(0, std::strlen(c.magic), c.magic), 0) << c.name;
+    Image back;
+    EXPECT_TRUE(decode_any(back, path.c_str(), -1)) << c.name;
+    EXPECT_EQ(back.width, 4);
+  }
+  Image empty;
+  EXPECT_FALSE(encode_image(dir.file("g.png").c_str(), empty));
+  Image back;
+  EXPECT_FALSE(decode_any(back, dir.file("missing.png").c_str(), -1));
+  EXPECT_FALSE(decode_any(back, dir.path().c_str(), -1));  // a directory
+  EXPECT_FALSE(decode_any(back, "", -1));
+}
+
+TEST(EdgeFill, ColoursInnerTransparentPixelsFromVisibleInnerNeighbours) {
+  Image image;
+  ASSERT_TRUE(image.resize(5, 4));
+  auto set = [&](int x, int y, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    uint8_t* p = image.at(x, y);
+    p[0] = r, p[1] = g, p[2] = b, p[3] = a;
+  };
+  set(1, 1, 100, 10, 40, 255);
+  set(3, 1, 200, 30, 80, 255);
+  set(0, 2, 250, 250, 250, 255);  // on the border: never used as a neighbour
+  edge_fill(image);
+  // (2, 1) and (2, 2) see both visible pixels: all three channels averaged, alpha stays 0.
+  EXPECT_EQ(rgba(image, 2, 1), 0x003C1496u);
+  EXPECT_EQ(rgba(image, 2, 2), 0x003C1496u);
+  // (1, 2) sees only (1, 1).
+  EXPECT_EQ(rgba(image, 1, 2), 0x00280A64u);
+  // Border pixels are left alone.
+  EXPECT_EQ(rgba(image, 0, 0), 0u);
+}
+
+// ---- Malformed files ---------------------------------------------------------------------------
+
+Bytes valid_png() {
+  return write_png(3, 2, PNG_COLOR_TYPE_RGB, 8, {Bytes(9, 50), Bytes(9, 90)});
+}
+
+Bytes valid_jpeg() {
+  Image image;
+  image.resize(16, 16);
+  for (int i = 0; i < 16 * 16 * 4; ++i) image.pixels[i] = static_cast<uint8_t>(i * 7);
+  Bytes bytes;
+  encode_jpeg_bytes(image, bytes);
+  return bytes;
+}
+
+// The PNG with its header's width and height replaced (the chunk's check sum made right).
+Bytes png_with_size(uint32_t width, uint32_t height) {
+  Bytes b = valid_png();
+  for (int i = 0; i < 4; ++i) {
+    b[16 + i] = static_cast<uint8_t>(width >> (24 - 8 * i));
+    b[20 + i] = static_cast<uint8_t>(height >> (24 - 8 * i));
+  }
+  uint32_t crc = static_cast<uint32_t>(crc32(0, b.data() + 12, 17));
+  for (int i = 0; i < 4; ++i) b[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+  return b;
+}
+
+// The JPEG with its frame header's height and width replaced.
+Bytes jpeg_with_size(uint16_t width, uint16_t height) {
+  Bytes b = valid_jpeg();
+  for (size_t i = 2; i + 9 < b.size(); ++i) {
+    if (b[i] == 0xFF && (b[i + 1] == 0xC0 || b[i + 1] == 0xC2)) {
+      b[i + 5] = height >> 8;
+      b[i + 6] = height & 0xFF;
+      b[i + 7] = width >> 8;
+      b[i + 8] = width & 0xFF;
+      break;
+    }
+  }
+  return b;
+}
+
+TEST(MalformedImages, EveryDecoderFailsCleanly) {
+  Bytes palette(2 * 4, 0);
+  Bytes bmp_ok = make_bmp(2, 2, 24, {}, Bytes(16, 7));
+  auto bmp_with = [&](size_t at, uint32_t value) {
+    Bytes b = bmp_ok;
+    put32(b, at, value);
+    return b;
+  };
+  Bytes truncated_png = valid_png();
+  truncated_png.resize(truncated_png.size() - 20);
+  Bytes truncated_jpeg = valid_jpeg();
+  truncated_jpeg.resize(truncated_jpeg.size() / 2);
+  Bytes garbage_jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x02, 0x13, 0x37, 0xFF, 0xD9};
+  Bytes signature_only = valid_png();
+  signature_only.resize(8);
+  Bytes corrupt_jpeg = valid_jpeg();
+  for (size_t i = 20; i < corrupt_jpeg.size(); i += 3) corrupt_jpeg[i] = 0xFF;
+
+  const struct {
+    const char* what;
+    Bytes bytes;
+  } cases[] = {
+      {"empty", {}},
+      {"bmp header only", Bytes(bmp_ok.begin(), bmp_ok.begin() + 20)},
+      {"bmp width 0", bmp_with(18, 0)},
+      {"bmp height 0", bmp_with(22, 0)},
+      {"bmp negative width", bmp_with(18, 0xFFFFFFFE)},
+      {"bmp height -2^31", bmp_with(22, 0x80000000)},
+      {"bmp width 2^31-1", bmp_with(18, 0x7FFFFFFF)},
+      {"bmp rows overflowing 32 bits", [&] {
+         Bytes b = bmp_with(18, 0x40000001);
+         put16(b, 28, 32);
+         return b;
+       }()},
+      {"bmp 20000 wide", bmp_with(18, 20000)},
+      {"bmp bit count 7", [&] {
+         Bytes b = bmp_ok;
+         put16(b, 28, 7);
+         return b;
+       }()},
+      {"bmp pixel offset past the end", bmp_with(10, 100000)},
+      {"bmp pixel offset inside the header", bmp_with(10, 20)},
+      {"bmp header size lies", bmp_with(14, 0x7FFFFFF0)},
+      {"bmp index past a short palette", make_bmp(4, 1, 8, palette, {0, 1, 2, 0})},
+      {"bmp indexed without a palette", make_bmp(4, 1, 8, {}, {0, 0, 0, 0})},
+      {"png truncated", truncated_png},
+      {"png 0 wide", png_with_size(0, 2)},
+      {"png 2^31 wide", png_with_size(0x80000000u, 2)},
+      {"png 16384 × 16384", png_with_size(16384, 16384)},
+      {"png 100000 tall", png_with_size(3, 100000)},
+      {"png signature only", signature_only},
+      {"jpeg truncated", truncated_jpeg},
+      {"jpeg garbage frame", garbage_jpeg},
+      {"jpeg corrupt", corrupt_jpeg},
+      {"jpeg 0 wide", jpeg_with_size(0, 16)},
+      {"jpeg 65500 × 65500", jpeg_with_size(65500, 65500)},
+      {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}},
+  };
+  for (const auto& c : cases) {
+    Image image;
+    const uint8_t* data = c.bytes.data();
+    size_t size = c.bytes.size();
+    bool decoded = decode_bmp_bytes(image, data, size, KEY) ||
+                   decode_png_bytes(image, data, size, KEY, "bad") ||
+                   decode_jpeg_bytes(image, data, size);
+    // A corrupt JPEG may still decode to something (libjpeg repairs what it can); it must
+    // never end the process or exceed the size limits.
+    if (std::string(c.what) == "jpeg corrupt" || std::string(c.what) == "jpeg truncated") {
+      if (decoded) {
+        EXPECT_TRUE(image_size_allowed(image.width, image.height));
+      }
+      continue;
+    }
+    EXPECT_FALSE(decoded) << c.what;
+    EXPECT_EQ(image.width, 0) << c.what;
+    EXPECT_EQ(image.height, 0) << c.what;
+  }
+}
+
+TEST(MalformedImages, RandomDamageNeverCrashes) {
+  std::vector<Bytes> seeds = {valid_png(), valid_jpeg(), make_bmp(3, 3, 8, Bytes(1024, 1), Bytes(12, 1)),
+                              make_bmp(3, -2, 16, {}, Bytes(16, 0xAB))};
+  std::mt19937 random(1234);
+  int decoded = 0;
+  for (int round = 0; round < 400; ++round) {
+    Bytes b = seeds[round % seeds.size()];
+    int changes = 1 + static_cast<int>(random() % 8);
+    for (int i = 0; i < changes; ++i) b[random() % b.size()] = static_cast<uint8_t>(random());
+    if (round % 5 == 0) b.resize(random() % b.size());
+    Image image;
+    if (decode_bmp_bytes(image, b.data(), b.size(), KEY) ||
+        decode_png_bytes(image, b.data(), b.size(), KEY, "fuzz") ||
+        decode_jpeg_bytes(image, b.data(), b.size())) {
+      ++decoded;
+      EXPECT_TRUE(image_size_allowed(image.width, image.height));
+    }
+  }
+  EXPECT_GT(decoded, 0);  // the damage is not always fatal, so both paths ran
+}
+
+}  // namespace
+}  // namespace qrn
