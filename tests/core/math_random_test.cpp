@@ -95,33 +95,17 @@ TEST(Random, RandomIntRange) {
   for (int i = 0; i < 100; ++i) EXPECT_GE(qrn::random_int(INT32_MAX), 0);
 }
 
-TEST(MathCommands, DegreesAndClamps) {
+TEST(MathCommands, ClampsAndZeroDivisors) {
   EXPECT_DOUBLE_EQ(qrn::sin_deg(90), 1.0);
-  EXPECT_DOUBLE_EQ(qrn::cos_deg(180), -1.0);
-  EXPECT_NEAR(qrn::tan_deg(45), 1.0, 1e-15);
   EXPECT_DOUBLE_EQ(qrn::atan2_deg(1, 0), 90.0);
-  EXPECT_DOUBLE_EQ(qrn::atan2_deg(-1, -1), -135.0);
   EXPECT_EQ(qrn::asin_deg(1.5), 90.0);
   EXPECT_EQ(qrn::asin_deg(-1), -90.0);
-  EXPECT_DOUBLE_EQ(qrn::asin_deg(0.5), 30.000000000000004);
   EXPECT_EQ(qrn::acos_deg(-2), 180.0);
   EXPECT_EQ(qrn::acos_deg(1), 0.0);
-  EXPECT_NEAR(qrn::acos_deg(0.5), 60.0, 1e-12);
-  EXPECT_TRUE(std::isnan(qrn::asin_deg(std::nan(""))));
-}
-
-TEST(MathCommands, RemaindersAndRounding) {
   EXPECT_EQ(qrn::int_mod(7, 0), 0);
   EXPECT_EQ(qrn::int_mod(-7, 3), -1);
-  EXPECT_EQ(qrn::int_mod(7, -3), 1);
   EXPECT_EQ(qrn::int_mod(INT32_MIN, -1), 0);  // would trap as a plain division
-  EXPECT_EQ(qrn::int_mod(INT32_MIN, 7), INT32_MIN % 7);
-  EXPECT_EQ(qrn::real_mod(5.5, 2), 1.5);
   EXPECT_EQ(qrn::real_mod(-5.5, 2), -1.5);
   EXPECT_EQ(qrn::real_mod(1, 0), 0.0);
   EXPECT_TRUE(std::isnan(qrn::real_mod(1, std::nan(""))));
-  EXPECT_EQ(qrn::real_pow(2, 10), 1024.0);
-  EXPECT_EQ(qrn::real_floor(-1.5), -2.0);
-  EXPECT_EQ(qrn::real_ceil(-1.5), -1.0);
-  EXPECT_EQ(qrn::real_sqrt(2.25), 1.5);
 }
