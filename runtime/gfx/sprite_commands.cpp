@@ -184,6 +184,67 @@ int32_t animation_collision(int32_t id1, int32_t frame1, int32_t x1, int32_t y1,
   return collide(id1, std::max(frame1, 0), x1, y1, id2, std::max(frame2, 0), x2, y2);
 }
 
+// ---- Arrays -----------------------------------------------------------------------------------
+
+namespace {
+
+int32_t pack_pixel(const uint8_t* p) {
+  return static_cast<int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
+}
+
+// array_dim(width, height), element (x, y) the pixel at x, y.
+void image_to_array(const Image& image, RtArray<int32_t>& pixels) {
+  array_dim(pixels, image.width, image.height);
+  for (int32_t y = 0; y < image.height; ++y) {
+    for (int32_t x = 0; x < image.width; ++x) {
+      pixels.data[x + y * image.width] = pack_pixel(image.at(x, y));
+    }
+  }
+}
+
+}  // namespace
+
+bool create_sprite_from_array(const RtArray<int32_t>& pixels, int32_t id, int32_t width,
+                              int32_t height) {
+  OpenGLZodidoze* dev = device();
+  if (!dev || !dev->sprite_slot(id) || width < 1 || height < 1 ||
+      static_cast<int64_t>(width) * height != pixels.count || !pixels.data)
+    return false;
+  Image image;
+  if (!image.resize(width, height)) return false;
+  for (int32_t i = 0; i < width * height; ++i) {
+    const uint32_t value = static_cast<uint32_t>(pixels.data[i]);
+    for (int c = 0; c < 4; ++c) image.pixels[i * 4 + c] = static_cast<uint8_t>(value >> (8 * c));
+  }
+  return dev->create_sprite_from_image(id, image, false);
+}
+
+bool sprite_to_array(int32_t id, RtArray<int32_t>& pixels) {
+  OpenGLZodidoze* dev = device();
+  Image image;
+  if (!dev || !dev->read_sprite_pixels(id, image)) return false;
+  image_to_array(image, pixels);
+  return true;
+}
+
+bool load_image_to_array(const RtString& path, int32_t& width, int32_t& height,
+                         RtArray<int32_t>& pixels) {
+  clear_error();
+  OpenGLZodidoze* dev = device();
+  const int32_t key = dev ? static_cast<int32_t>(dev->colour_key) : 0x008000FF;
+  RtString name = path;
+  Image image;
+  if (!resolve_file_name(name) || !decode_any(image, name, key)) {
+    set_error(ERROR_NO_FILE);
+    return false;
+  }
+  if (!image.alpha_from_file) edge_fill(image);
+  width = image.width;
+  height = image.height;
+  image_to_array(image, pixels);
+  return true;
+}
+
 // ---- Saving ----------------------------------------------------------------------------------
 
 void save_sprite(const RtString& path, int32_t id) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/arrays.h"
 #include "core/text_value.h"
 
 namespace qrn {
@@ -17,6 +18,18 @@ void load_animation(const RtString& path, int32_t id, int32_t frame_width, int32
 void load_normal_map_sprite(const RtString& path, int32_t id);
 // Sets the frame size of a loaded sprite (an empty slot is left alone).
 void set_animation_frame_size(int32_t id, int32_t frame_width, int32_t frame_height);
+
+// Sprite id from width × height pixels 0xAABBGGRR (red in the low byte), row by row from the
+// top. An array of any other length fails and leaves the sprite unchanged.
+bool create_sprite_from_array(const RtArray<int32_t>& pixels, int32_t id, int32_t width,
+                              int32_t height);
+// The sprite's pixels read back from its texture, in the same encoding; the array becomes
+// width × height (element (x, y)). False for an empty slot.
+bool sprite_to_array(int32_t id, RtArray<int32_t>& pixels);
+// Decodes an image file (transparent colour applied as for sprites) into a width × height
+// array without making a sprite; a missing or undecodable file sets error 3.
+bool load_image_to_array(const RtString& path, int32_t& width, int32_t& height,
+                         RtArray<int32_t>& pixels);
 
 // Image size of a sprite, 0 × 0 for an empty slot.
 void get_sprite_size(int32_t id, int32_t& width, int32_t& height);

@@ -389,5 +389,41 @@ TEST_F(DrawingGl, SpritesAndCollisionFromLoadedFiles) {
   EXPECT_EQ(screen.at(0, 0)[0], 255);
 }
 
+TEST_F(DrawingGl, SpritesFromAndToArrays) {
+  RtArray<int32_t> pixels;
+  array_dim(pixels, 6);
+  for (int32_t i = 0; i < 6; ++i) pixels.data[i] = static_cast<int32_t>(0xFF000000u | (i * 40));
+  pixels.data[4] = 0x11223344;  // a half-transparent pixel keeps its alpha
+  ASSERT_TRUE(create_sprite_from_array(pixels, 9, 3, 2));
+  EXPECT_FALSE(create_sprite_from_array(pixels, 9, 2, 2));  // 6 entries for 4 pixels
+  EXPECT_FALSE(create_sprite_from_array(pixels, 9, 4, 2));
+  int32_t w, h;
+  get_sprite_size(9, w, h);
+  EXPECT_EQ(w, 3);  // unchanged by the failures
+  RtArray<int32_t> back;
+  ASSERT_TRUE(sprite_to_array(9, back));
+  EXPECT_EQ(back.dim_i, 3);
+  EXPECT_EQ(back.dim_j, 2);
+  for (int32_t i = 0; i < 6; ++i) EXPECT_EQ(back.data[i], pixels.data[i]) << i;
+  EXPECT_EQ(back(1, 1), 0x11223344);
+  set_smoothing(0);
+  draw_sprite(9, 10, 10);
+  EXPECT_EQ(get_pixel(12, 10), 80u);
+  EXPECT_FALSE(sprite_to_array(10, back));
+
+  // A file decoded straight into an array, with the transparent colour applied.
+  std::string path = write_image("a.bmp", 5, 5, [](int32_t x, int32_t y) {
+    return OPAQUE | (x == 2 && y == 2 ? 0x8000FFu : 0x102030u);
+  });
+  int32_t iw = 0, ih = 0;
+  ASSERT_TRUE(load_image_to_array(path.c_str(), iw, ih, back));
+  EXPECT_EQ(iw, 5);
+  EXPECT_EQ(ih, 5);
+  EXPECT_EQ(back(0, 0), static_cast<int32_t>(0xFF102030u));
+  EXPECT_EQ(back(2, 2), 0x00102030);  // transparent, coloured from its neighbours
+  EXPECT_FALSE(load_image_to_array(dir.file("none.bmp").c_str(), iw, ih, back));
+  EXPECT_EQ(g_runtime.error_code, 3);
+}
+
 }  // namespace
 }  // namespace qrn::test
