@@ -1,8 +1,329 @@
-// File channels (see channels.h). Placeholder until the module is built.
+// File channels, files by name and the line-file cache (see channels.h).
 #include "files/channels.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "core/errors.h"
+#include "files/file_names.h"
+#include "host/runtime_state.h"
 
 namespace qrn {
 
-void close_all_channels() {}
+namespace {
+
+constexpr uint32_t kLineBytes = 1024;  // line buffer of read_line and of the line-file cache
+constexpr int32_t kLineFileLines = 256;
+
+// The channel, or the program's end (fatal 7) for a number outside 0..7.
+FileStream& channel(int32_t n) {
+  if (static_cast<uint32_t>(n) >= static_cast<uint32_t>(FILE_CHANNEL_COUNT)) fatal_error(ERROR_OUT_OF_MEMORY);
+  return g_runtime.file_channels[n];
+}
+
+void write_bytes(int32_t n, const void* bytes, uint64_t count) {
+  FileStream& stream = channel(n);
+  if (!stream.handle || !stream_write(stream, bytes, count)) fatal_error(ERROR_NO_FILE);
+}
+
+void write_little_endian(int32_t n, uint64_t value, int bytes) {
+  uint8_t out[8];
+  for (int i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
+  write_bytes(n, out, static_cast<uint64_t>(bytes));
+}
+
+// Reads a little-endian value of the given size; missing high bytes of a memory file stay 0.
+uint64_t read_little_endian(int32_t n, int bytes) {
+  FileStream& stream = channel(n);
+  uint8_t in[8] = {};
+  if (!stream_read(stream, in, static_cast<uint64_t>(bytes))) fatal_error(ERROR_NO_FILE);
+  uint64_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | in[i];
+  return value;
+}
+
+// ---- Line-file cache ------------------------------------------------------------------------
+
+struct LineFileCache {
+  char name[MAX_PATH_BYTES + 1];
+  char lines[kLineFileLines][kLineBytes];
+  int32_t highest;  // highest line index in use; -1 when none
+  bool dirty;
+};
+
+LineFileCache* g_line_cache = nullptr;
+
+void write_back_line_file() {
+  LineFileCache& cache = *g_line_cache;
+  if (!cache.name[0] || !cache.dirty) return;
+  FileStream out;
+  if (stream_open_write(out, cache.name)) {
+    for (int32_t i = 0; i <= cache.highest; ++i) {
+      stream_write(out, cache.lines[i], std::strlen(cache.lines[i]));
+      stream_write(out, "\r\n", 2);
+    }
+  }
+  stream_close(out);
+}
+
+// At process exit a changed line file is written back.
+void line_file_exit_step() {
+  if (g_line_cache) write_back_line_file();
+}
+
+LineFileCache& line_cache() {
+  if (!g_line_cache) {
+    g_line_cache = static_cast<LineFileCache*>(std::calloc(1, sizeof(LineFileCache)));
+    if (!g_line_cache) fatal_error(ERROR_OUT_OF_MEMORY);
+    g_line_cache->highest = -1;
+    std::atexit(line_file_exit_step);
+  }
+  return *g_line_cache;
+}
+
+// Makes the cache hold the named file, writing a changed previous file back first. A file
+// that cannot be read leaves the cache empty but named, with error 3.
+bool switch_line_file(const char* name) {
+  clear_error();
+  LineFileCache& cache = line_cache();
+  if (std::strcmp(name, cache.name) == 0) return true;
+  write_back_line_file();
+  std::memset(cache.lines, 0, sizeof cache.lines);
+  cache.dirty = false;
+  cache.name[0] = 0;
+  cache.highest = -1;
+  FileStream in;
+  if (!platform_path(name, cache.name) || !stream_open_read(in, name)) {
+    set_error(ERROR_NO_FILE);
+    return false;
+  }
+  int32_t count = 0;
+  while (count < kLineFileLines && stream_read_line(in, cache.lines[count], kLineBytes)) ++count;
+  cache.highest = count - 1;
+  stream_close(in);
+  return true;
+}
+
+// The index as a line number, or -1 with error 7 when it lies outside 0..255.
+int32_t line_index(double index) {
+  if (!(index > -1.0 && index < kLineFileLines)) {
+    set_error(ERROR_OUT_OF_MEMORY);
+    return -1;
+  }
+  return static_cast<int32_t>(index);
+}
+
+}  // namespace
+
+int32_t open_channel(int32_t n, const RtString& name, int32_t mode) {
+  clear_error();
+  if (static_cast<uint32_t>(n) >= static_cast<uint32_t>(FILE_CHANNEL_COUNT)) {
+    set_error(ERROR_OUT_OF_MEMORY);
+    return 0;
+  }
+  FileStream& stream = g_runtime.file_channels[n];
+  stream_close(stream);
+  bool opened;
+  if (mode > 0) {
+    RtString resolved = name;
+    opened = resolve_file_name(resolved) && stream_open_read(stream, resolved.data);
+  } else if (mode == 0) {
+    opened = stream_open_write(stream, name.data);
+  } else {
+    opened = stream_open_append(stream, name.data);
+  }
+  if (!opened) {
+    set_error(ERROR_NO_FILE);
+    return 0;
+  }
+  return 1;
+}
+
+void close_channel(int32_t n) {
+  clear_error();
+  stream_close(channel(n));
+}
+
+void close_all_channels() {
+  for (FileStream& stream : g_runtime.file_channels) stream_close(stream);
+}
+
+int32_t free_channel() {
+  for (int32_t n = 0; n < FILE_CHANNEL_COUNT; ++n) {
+    if (!stream_is_open(g_runtime.file_channels[n])) return n;
+  }
+  return 255;
+}
+
+int32_t end_of_channel(int32_t n) {
+  FileStream& stream = channel(n);
+  return stream.position >= stream.size ? 1 : 0;
+}
+
+void seek_channel(int32_t n, int64_t offset, int32_t mode) {
+  FileStream& stream = channel(n);
+  if (!stream_is_open(stream)) return;
+  stream_seek(stream, offset, mode < 0 ? 2 : mode > 0 ? 1 : 0);
+}
+
+int64_t channel_position(int32_t n) { return static_cast<int64_t>(channel(n).position); }
+
+void write_text(int32_t n, const RtString& text) {
+  channel(n);
+  if (text.length) write_bytes(n, text.data, text.length);
+}
+
+void write_line(int32_t n, const RtString& text) {
+  write_text(n, text);
+  write_bytes(n, "\r\n", 2);
+}
+
+void write_float32(int32_t n, double value) {
+  float single = static_cast<float>(value);
+  uint32_t bits;
+  std::memcpy(&bits, &single, 4);
+  write_little_endian(n, bits, 4);
+}
+
+void write_float64(int32_t n, double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, 8);
+  write_little_endian(n, bits, 8);
+}
+
+void write_int32(int32_t n, int32_t value) { write_little_endian(n, static_cast<uint32_t>(value), 4); }
+void write_int16(int32_t n, int32_t value) { write_little_endian(n, static_cast<uint32_t>(value), 2); }
+void write_int8(int32_t n, int32_t value) { write_little_endian(n, static_cast<uint32_t>(value), 1); }
+
+void read_line(int32_t n, RtString& target) {
+  FileStream& stream = channel(n);
+  char line[kLineBytes];
+  if (!stream_read_line(stream, line, kLineBytes)) fatal_error(ERROR_NO_FILE);
+  target = line;
+}
+
+int32_t read_line_int(int32_t n) {
+  RtString line;
+  read_line(n, line);
+  return text_to_int(line);
+}
+
+double read_line_double(int32_t n) {
+  RtString line;
+  read_line(n, line);
+  return text_to_double(line);
+}
+
+void read_bytes_text(int32_t n, RtString& target, int32_t count) {
+  if (count <= 0) {
+    target = RtString();
+    return;
+  }
+  FileStream& stream = channel(n);
+  // A disk file shorter than the count can never deliver it: fail before allocating.
+  if (!stream_is_open(stream)) fatal_error(ERROR_NO_FILE);
+  if (stream.handle && static_cast<int64_t>(count) > platform().file_length(stream.handle)) {
+    fatal_error(ERROR_NO_FILE);
+  }
+  RtString bytes;
+  bytes.reserve(static_cast<uint32_t>(count), false);
+  std::memset(bytes.data, 0, static_cast<size_t>(count) + 1);
+  if (!stream_read(stream, bytes.data, static_cast<uint64_t>(count))) fatal_error(ERROR_NO_FILE);
+  bytes.length = static_cast<uint32_t>(count);
+  target = std::move(bytes);
+}
+
+double read_float32(int32_t n) {
+  uint32_t bits = static_cast<uint32_t>(read_little_endian(n, 4));
+  float single;
+  std::memcpy(&single, &bits, 4);
+  return static_cast<double>(single);
+}
+
+double read_float64(int32_t n) {
+  uint64_t bits = read_little_endian(n, 8);
+  double value;
+  std::memcpy(&value, &bits, 8);
+  return value;
+}
+
+int32_t read_uint32(int32_t n) { return static_cast<int32_t>(static_cast<uint32_t>(read_little_endian(n, 4))); }
+int32_t read_int32(int32_t n) { return read_uint32(n); }
+int32_t read_uint16(int32_t n) { return static_cast<int32_t>(read_little_endian(n, 2)); }
+int32_t read_int16(int32_t n) { return static_cast<int16_t>(read_little_endian(n, 2)); }
+int32_t read_uint8(int32_t n) { return static_cast<int32_t>(read_little_endian(n, 1)); }
+int32_t read_int8(int32_t n) { return static_cast<int8_t>(read_little_endian(n, 1)); }
+
+int64_t file_size(const RtString& name) {
+  clear_error();
+  FileStream stream;
+  if (!stream_open_read(stream, name.data)) {
+    set_error(ERROR_NO_FILE);
+    return 0;
+  }
+  int64_t size = static_cast<int64_t>(stream.size);
+  stream_close(stream);
+  return size;
+}
+
+RtString file_time(const RtString& name) {
+  clear_error();
+  char path[MAX_PATH_BYTES + 1];
+  int64_t seconds = 0;
+  if (is_memory_file_name(name.data) || !platform_path(name.data, path) ||
+      !platform().file_modified_time(path, seconds)) {
+    set_error(ERROR_NO_FILE);
+    return RtString();
+  }
+  std::time_t moment = static_cast<std::time_t>(seconds);
+  std::tm* local = std::localtime(&moment);
+  if (!local) {
+    set_error(ERROR_NO_FILE);
+    return RtString();
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", local->tm_year + 1900, local->tm_mon + 1,
+                local->tm_mday, local->tm_hour, local->tm_min, local->tm_sec);
+  return RtString(text);
+}
+
+RtString read_file_line(const RtString& name, double index) {
+  clear_error();
+  int32_t line = line_index(index);
+  if (line < 0) return RtString("NO_DATA");
+  RtString resolved = name;
+  resolve_file_name(resolved);
+  if (!switch_line_file(resolved.data)) return RtString("NO_FILE");
+  const char* text = g_line_cache->lines[line];
+  size_t length = std::strlen(text);
+  while (length && static_cast<unsigned char>(text[length - 1]) < 32) --length;
+  if (length == 0) return RtString("NO_DATA");
+  return text_from_bytes(text, static_cast<uint32_t>(length));
+}
+
+int32_t read_file_line_int(const RtString& name, double index) { return text_to_int(read_file_line(name, index)); }
+
+double read_file_line_double(const RtString& name, double index) {
+  return text_to_double(read_file_line(name, index));
+}
+
+void write_file_line(const RtString& name, double index, const RtString& text) {
+  clear_error();
+  int32_t line = line_index(index);
+  if (line < 0) return;
+  switch_line_file(name.data);
+  LineFileCache& cache = *g_line_cache;
+  size_t length = text.length < kLineBytes - 1 ? text.length : kLineBytes - 1;
+  std::memcpy(cache.lines[line], text.data, length);
+  cache.lines[line][length] = 0;
+  if (cache.highest < line) cache.highest = line;
+  cache.dirty = true;
+}
+
+void write_file_line(const RtString& name, double index, double value) {
+  write_file_line(name, index, double_to_text(value));
+}
 
 }  // namespace qrn

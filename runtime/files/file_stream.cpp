@@ -1,0 +1,274 @@
+// File streams over the platform's files and over memory blocks (see file_stream.h).
+#include "files/file_stream.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace qrn {
+
+namespace {
+
+constexpr uint32_t kLinePiece = 64;  // disk lines are read in pieces of this size
+
+// Hexadecimal number after optional blanks; false when there are no digits or it overflows.
+bool parse_hex(const char* text, uint64_t& value) {
+  while (*text == ' ') ++text;
+  value = 0;
+  int digits = 0;
+  for (;; ++text, ++digits) {
+    int d;
+    if (*text >= '0' && *text <= '9') {
+      d = *text - '0';
+    } else if (*text >= 'a' && *text <= 'f') {
+      d = *text - 'a' + 10;
+    } else if (*text >= 'A' && *text <= 'F') {
+      d = *text - 'A' + 10;
+    } else {
+      break;
+    }
+    if (digits == 16) return false;
+    value = value * 16 + static_cast<uint64_t>(d);
+  }
+  return digits > 0;
+}
+
+}  // namespace
+
+bool is_memory_file_name(const char* name) { return name && std::strncmp(name, "mem://", 6) == 0; }
+
+RtString memory_file_name(const void* block, uint32_t size) {
+  char name[64];
+  std::snprintf(name, sizeof name, "mem://%8x.%8lx", size,
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(block)));
+  return RtString(name);
+}
+
+bool parse_memory_file_name(const char* name, const uint8_t*& block, uint64_t& size) {
+  block = nullptr;
+  size = 0;
+  if (!is_memory_file_name(name) || std::strlen(name) < 16) return false;
+  uint64_t address = 0;
+  if (!parse_hex(name + 6, size) || !parse_hex(name + 15, address) || address == 0) return false;
+  block = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(address));
+  return true;
+}
+
+bool platform_path(const char* name, char (&out)[MAX_PATH_BYTES + 1]) {
+  out[0] = 0;
+  if (!name) return false;
+  size_t length = std::strlen(name);
+  if (length > MAX_PATH_BYTES) return false;
+  std::memcpy(out, name, length + 1);
+  return true;
+}
+
+int32_t stream_open_read(FileStream& stream, const char* name) {
+  stream_close(stream);
+  if (!name || !*name) return 0;
+  if (is_memory_file_name(name)) {
+    const uint8_t* block;
+    uint64_t size;
+    if (!parse_memory_file_name(name, block, size)) return 0;
+    stream.memory = block;
+    stream.size = size;
+    return 1;
+  }
+  char path[MAX_PATH_BYTES + 1];
+  if (!platform_path(name, path)) return 0;
+  Platform& os = platform();
+  FileHandle file = os.file_open(path, FileOpenMode::read);
+  if (!file) return 0;
+  int64_t length = os.file_length(file);
+  stream.handle = file;
+  stream.size = length > 0 ? static_cast<uint64_t>(length) : 0;
+  return 1;
+}
+
+int32_t stream_open_write(FileStream& stream, const char* name) {
+  stream_close(stream);
+  char path[MAX_PATH_BYTES + 1];
+  if (!name || !*name || is_memory_file_name(name) || !platform_path(name, path)) return 0;
+  Platform& os = platform();
+  PathKind kind = os.path_kind(path);
+  if (kind == PathKind::directory) {
+    os.remove_directory(path);
+  } else if (kind == PathKind::file) {
+    os.remove_file(path);
+  }
+  FileHandle file = os.file_open(path, FileOpenMode::create);
+  if (!file) return 0;
+  stream.handle = file;
+  return 1;
+}
+
+int32_t stream_open_append(FileStream& stream, const char* name) {
+  stream_close(stream);
+  char path[MAX_PATH_BYTES + 1];
+  if (!name || !*name || is_memory_file_name(name) || !platform_path(name, path)) return 0;
+  Platform& os = platform();
+  FileHandle file = os.file_open(path, FileOpenMode::append);
+  if (!file) return 0;
+  int64_t length = os.file_length(file);
+  stream.handle = file;
+  stream.size = length > 0 ? static_cast<uint64_t>(length) : 0;
+  stream.position = stream.size;
+  return 1;
+}
+
+int32_t stream_read(FileStream& stream, void* destination, uint64_t n) {
+  if (stream.memory) {
+    if (stream.position > stream.size) return 0;
+    uint64_t left = stream.size - stream.position;
+    uint64_t take = n < left ? n : left;
+    if (take) std::memcpy(destination, stream.memory + stream.position, take);
+    stream.position += take;
+    return 1;
+  }
+  if (!stream.handle) return 0;
+  int64_t got = platform().file_read(stream.handle, destination, n);
+  stream.position += n;
+  return got >= 0 && static_cast<uint64_t>(got) == n;
+}
+
+int32_t stream_read_int32(FileStream& stream, int32_t& value) {
+  uint8_t bytes[4] = {0, 0, 0, 0};
+  int32_t ok = stream_read(stream, bytes, 4);
+  value = static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+  return ok;
+}
+
+int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool* line_ended) {
+  bool ended_here = false;
+  bool& ended = line_ended ? *line_ended : ended_here;
+  ended = false;
+  if (!destination || m == 0) return 0;
+  destination[0] = 0;
+  uint32_t limit = m - 1;  // room for the terminator
+
+  if (stream.memory) {
+    if (stream.position >= stream.size) return 0;
+    const uint8_t* start = stream.memory + stream.position;
+    uint64_t left = stream.size - stream.position;
+    uint32_t count = 0;
+    while (count < limit && count < left && start[count] != '\n') ++count;
+    std::memcpy(destination, start, count);
+    destination[count] = 0;
+    stream.position += count;
+    if (count < left && start[count] == '\n') {
+      stream.position += 1;
+      ended = true;
+    } else if (count == left) {
+      ended = true;
+    }
+    if (ended && count && destination[count - 1] == '\r') destination[count - 1] = 0;
+    return 1;
+  }
+
+  if (!stream.handle) return 0;
+  Platform& os = platform();
+  uint32_t filled = 0;
+  while (filled < limit) {
+    uint32_t want = limit - filled < kLinePiece ? limit - filled : kLinePiece;
+    int64_t got = os.file_read(stream.handle, destination + filled, want);
+    if (got <= 0) {
+      if (filled == 0) return 0;
+      ended = true;  // the end of the file ends the line
+      break;
+    }
+    char* piece = destination + filled;
+    char* feed = static_cast<char*>(std::memchr(piece, '\n', static_cast<size_t>(got)));
+    if (feed) {
+      uint32_t length = static_cast<uint32_t>(feed - destination);
+      *feed = 0;
+      if (length && destination[length - 1] == '\r') destination[length - 1] = 0;
+      stream.position += length + 1;
+      os.file_seek(stream.handle, static_cast<int64_t>(stream.position));
+      ended = true;
+      return 1;
+    }
+    filled += static_cast<uint32_t>(got);
+    if (static_cast<uint32_t>(got) < want) {
+      ended = true;
+      break;
+    }
+  }
+  destination[filled] = 0;
+  if (ended && filled && destination[filled - 1] == '\r') destination[filled - 1] = 0;
+  stream.position += filled;
+  return 1;
+}
+
+int32_t stream_write(FileStream& stream, const void* bytes, uint64_t n) {
+  if (!stream.handle) return 0;
+  if (n == 0) return 1;
+  int64_t written = platform().file_write(stream.handle, bytes, n);
+  return written >= 0 && static_cast<uint64_t>(written) == n;
+}
+
+int32_t stream_seek(FileStream& stream, int64_t offset, int32_t mode) {
+  if (!stream_is_open(stream)) return 0;
+  int64_t base = mode == 0 ? 0 : mode == 1 ? static_cast<int64_t>(stream.position) : static_cast<int64_t>(stream.size);
+  int64_t target = base + offset;
+  if (target < 0) return 0;
+  stream.position = static_cast<uint64_t>(target);
+  if (stream.handle) return platform().file_seek(stream.handle, target) ? 1 : 0;
+  return 1;
+}
+
+void stream_close(FileStream& stream) {
+  if (stream.handle) platform().file_close(stream.handle);
+  stream = FileStream{};
+}
+
+bool stream_read_whole_line(FileStream& stream, RtString& line) {
+  std::string whole;
+  char piece[1024];
+  bool ended = false;
+  bool at_end_of_file = false;
+  int32_t pieces = 0;
+  while (!ended) {
+    if (!stream_read_line(stream, piece, sizeof piece, &ended)) {
+      at_end_of_file = true;
+      break;
+    }
+    ++pieces;
+    whole += piece;
+  }
+  line = RtString();
+  if (pieces == 0) return false;
+  // A CR that a full piece kept: the first half of a CR LF split between two pieces, or the
+  // last byte of the file.
+  bool split = pieces > 1 && piece[0] == 0;
+  if ((split || at_end_of_file) && !whole.empty() && whole.back() == '\r') whole.pop_back();
+  line = text_from_bytes(whole.data(), static_cast<uint32_t>(whole.size()));
+  return true;
+}
+
+int32_t compare_text_nocase_n(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    int ca = static_cast<unsigned char>(a[i]);
+    int cb = static_cast<unsigned char>(b[i]);
+    if (ca >= 'A' && ca <= 'Z') ca += 'a' - 'A';
+    if (cb >= 'A' && cb <= 'Z') cb += 'a' - 'A';
+    if (ca != cb) return ca - cb;
+    if (ca == 0) return 0;
+  }
+  return 0;
+}
+
+int32_t compare_text_nocase(const char* a, const char* b) { return compare_text_nocase_n(a, b, SIZE_MAX); }
+
+RtString text_from_bytes(const void* bytes, uint32_t count) {
+  RtString text;
+  if (count == 0) return text;
+  text.reserve(count, false);
+  std::memcpy(text.data, bytes, count);
+  text.data[count] = 0;
+  text.length = count;
+  return text;
+}
+
+}  // namespace qrn

@@ -1,0 +1,201 @@
+// Settings file: the process-wide store, its reader and writer (see settings_file.h).
+#include "files/settings_file.h"
+
+#include <cstdlib>
+
+#include "files/file_names.h"
+#include "files/file_stream.h"
+#include "platform/platform.h"
+
+namespace qrn {
+
+namespace {
+
+IniStore* g_store = nullptr;
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool ends_word(char c) { return c == 0 || is_blank(c) || c == '='; }
+
+const char* skip_blanks(const char* at) {
+  while (is_blank(*at)) ++at;
+  return at;
+}
+
+IniSection* find_section(IniStore& store, const RtString& name, size_t* index = nullptr) {
+  for (size_t i = 0; i < store.sections.size(); ++i) {
+    if (compare_text_nocase(store.sections[i].name.data, name.data) == 0) {
+      if (index) *index = i;
+      return &store.sections[i];
+    }
+  }
+  return nullptr;
+}
+
+IniEntry* find_entry(IniSection& section, const RtString& key, size_t* index = nullptr) {
+  for (size_t i = 0; i < section.entries.size(); ++i) {
+    if (compare_text_nocase(section.entries[i].key.data, key.data) == 0) {
+      if (index) *index = i;
+      return &section.entries[i];
+    }
+  }
+  return nullptr;
+}
+
+// Removal moves the last element into the freed place.
+template <typename T>
+void remove_at(std::vector<T>& list, size_t index) {
+  if (index + 1 != list.size()) list[index] = std::move(list.back());
+  list.pop_back();
+}
+
+// At process exit a changed store is written back, then released.
+void exit_step() {
+  if (!g_store) return;
+  ini_flush();
+  delete g_store;
+  g_store = nullptr;
+}
+
+IniStore& store() {
+  if (!g_store) {
+    g_store = new IniStore();
+    std::atexit(exit_step);
+  }
+  return *g_store;
+}
+
+}  // namespace
+
+void ini_finish_section(IniStore& store, IniSection& collecting) {
+  if (!collecting.entries.empty()) {
+    store.sections.push_back(IniSection{collecting.name, std::move(collecting.entries)});
+  }
+  collecting.entries.clear();
+}
+
+void ini_read_line(IniStore& store, IniSection& collecting, const char* line) {
+  const char* at = skip_blanks(line);
+  if (*at == 0 || *at == ';') return;
+
+  if (*at == '[') {
+    ini_finish_section(store, collecting);
+    const char* name = skip_blanks(at + 1);
+    const char* end = name;
+    while (!ends_word(*end)) ++end;
+    if (end > name && end[-1] == ']') --end;
+    if (end > name) collecting.name = text_from_bytes(name, static_cast<uint32_t>(end - name));
+    return;
+  }
+
+  const char* key_end = at;
+  while (!ends_word(*key_end)) ++key_end;
+  if (*key_end == 0) return;
+  const char* after = key_end;
+  if (*after != '=') {
+    after = skip_blanks(after);
+    if (*after != '=') return;
+  }
+  const char* value = skip_blanks(after + 1);
+  const char* value_end = value;
+  while (*value_end) ++value_end;
+  while (value_end > value && static_cast<unsigned char>(value_end[-1]) < 32) --value_end;
+  if (value_end == value) return;
+  IniEntry entry;
+  entry.key = text_from_bytes(at, static_cast<uint32_t>(key_end - at));
+  entry.value = text_from_bytes(value, static_cast<uint32_t>(value_end - value));
+  collecting.entries.push_back(std::move(entry));
+}
+
+std::string ini_file_bytes(const IniStore& store) {
+  std::string bytes;
+  for (const IniSection& section : store.sections) {
+    bytes.append("[").append(section.name.data, section.name.length).append("]\r\n");
+    for (const IniEntry& entry : section.entries) {
+      bytes.append(entry.key.data, entry.key.length).append("=");
+      bytes.append(entry.value.data, entry.value.length).append("\r\n");
+    }
+  }
+  return bytes;
+}
+
+void ini_open(const RtString& file_name) {
+  IniStore& ini = store();
+  if (ini.dirty) ini_flush();
+  ini.dirty = false;
+  ini.file_name = RtString();
+  ini.sections.clear();
+  if (file_name.empty()) return;
+
+  RtString resolved = file_name;
+  if (!resolve_file_name(resolved)) resolved = file_name;
+  ini.file_name = resolved;
+  FileStream in;
+  if (!stream_open_read(in, resolved.data)) return;
+  // A disk file is read in one piece and its lines taken from memory: the same lines, without
+  // a system call for every one of them.
+  std::string bytes;
+  if (in.handle) {
+    bytes.resize(static_cast<size_t>(in.size));
+    bool read = bytes.empty() || stream_read(in, &bytes[0], bytes.size());
+    stream_close(in);
+    if (!read) return;
+    in.memory = reinterpret_cast<const uint8_t*>(bytes.data());
+    in.size = bytes.size();
+  }
+  IniSection collecting;
+  RtString line;
+  while (stream_read_whole_line(in, line)) ini_read_line(ini, collecting, line.data);
+  ini_finish_section(ini, collecting);
+  stream_close(in);
+}
+
+RtString ini_get(const RtString& section, const RtString& key, const RtString& default_value) {
+  IniSection* found = find_section(store(), section);
+  IniEntry* entry = found ? find_entry(*found, key) : nullptr;
+  return entry ? entry->value : default_value;
+}
+
+void ini_put(const RtString& section, const RtString& key, const RtString& value) {
+  IniStore& ini = store();
+  size_t section_index = 0;
+  IniSection* found = find_section(ini, section, &section_index);
+  if (key.empty()) {
+    if (!found) return;
+    remove_at(ini.sections, section_index);
+    ini.dirty = true;
+    return;
+  }
+  if (!found) {
+    ini.sections.push_back(IniSection{section, {}});
+    found = &ini.sections.back();
+  }
+  size_t entry_index = 0;
+  IniEntry* entry = find_entry(*found, key, &entry_index);
+  if (entry) {
+    ini.dirty = true;
+    if (value.empty()) {
+      remove_at(found->entries, entry_index);
+    } else {
+      entry->value = value;
+    }
+  } else if (!value.empty()) {
+    found->entries.push_back(IniEntry{key, value});
+    ini.dirty = true;
+  }
+}
+
+// The file is replaced in one step (temporary file, flush to disk, rename), so a crash or a
+// full disk while writing leaves the old file as it was.
+void ini_flush() {
+  IniStore& ini = store();
+  if (!ini.dirty || ini.file_name.empty() || is_memory_file_name(ini.file_name.data)) return;
+  char path[MAX_PATH_BYTES + 1];
+  if (!platform_path(ini.file_name.data, path)) return;
+  Platform& os = platform();
+  PathKind kind = os.path_kind(path);
+  if (kind == PathKind::directory || kind == PathKind::unknown) os.remove_directory(path);
+  std::string bytes = ini_file_bytes(ini);
+  os.replace_file(path, bytes.data(), bytes.size());
+}
+
+}  // namespace qrn

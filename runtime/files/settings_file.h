@@ -1,0 +1,50 @@
+// Settings file: one sections-and-keys text file at a time, loaded into a process-wide store
+// that is written back (lines "[section]" and "key=value", each ended by CR LF) when it has
+// changed and another file is opened, the empty name closes it, or the process exits.
+// Writing never loses the old file: the new content replaces it in one rename.
+// Lines of any length are read whole.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/text_value.h"
+
+namespace qrn {
+
+struct IniEntry {
+  RtString key;
+  RtString value;  // never empty
+};
+
+struct IniSection {
+  RtString name;
+  std::vector<IniEntry> entries;
+};
+
+struct IniStore {
+  RtString file_name;                // empty when no file is open
+  std::vector<IniSection> sections;  // file order, then order of creation
+  bool dirty = false;                // set by every change; cleared only by ini_open
+};
+
+// Writes back the open file if it changed, then loads the named file (an empty name only
+// closes). A missing or unreadable file opens as an empty store.
+void ini_open(const RtString& file_name);
+// The value of the first matching key of the first matching section (case ignored), or a
+// copy of default_value.
+RtString ini_get(const RtString& section, const RtString& key, const RtString& default_value);
+// Sets or adds the key; an empty value removes the key, an empty key the whole section.
+void ini_put(const RtString& section, const RtString& key, const RtString& value);
+// Writes the store to its file when it has changed (memory files are not written).
+void ini_flush();
+
+// ---- Plain data (used by the commands above, open to tests) ----------------------------------
+// Reads one line of a settings file into the section being collected (step of the reader).
+void ini_read_line(IniStore& store, IniSection& collecting, const char* line);
+// Adds the section being collected to the store when it holds an entry.
+void ini_finish_section(IniStore& store, IniSection& collecting);
+// The file's bytes for a store.
+std::string ini_file_bytes(const IniStore& store);
+
+}  // namespace qrn
