@@ -18,8 +18,9 @@
 namespace qrn {
 
 Platform& real_platform() {
-  static LinuxPlatform backend;
-  return backend;
+  // Never destroyed: process-exit handlers (the settings store's write-back) still use it.
+  static LinuxPlatform* backend = new LinuxPlatform();
+  return *backend;
 }
 
 namespace {
