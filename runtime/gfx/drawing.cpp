@@ -33,15 +33,34 @@ void set_solid_colour(const OpenGLZodidoze& dev, uint32_t colour) {
   gl_set_colour(red_of(colour), green_of(colour), blue_of(colour), alpha);
 }
 
-// Binds a sprite for a textured quad with the filtering of `smoothing`, clamped at the edges,
-// in white with the global alpha. Null for an empty slot or an id outside the table.
-const SpriteSlot* begin_sprite(OpenGLZodidoze& dev, int32_t id) {
+// Binds a sprite for a textured quad with the filtering of `smoothing` (or nearest where
+// that gives the same pixels), clamped at the edges, in white with the global alpha. Null
+// for an empty slot or an id outside the table.
+const SpriteSlot* begin_sprite(OpenGLZodidoze& dev, int32_t id, bool texel_exact = false) {
   const SpriteSlot* slot = dev.sprite_slot(id);
   if (!slot || !slot->texture) return nullptr;
   dev.bind_sprite(id, -1, false, nullptr);
-  gl_set_texture_params(slot->texture, dev.smoothing != 0, true);
+  gl_set_texture_params(slot->texture, dev.smoothing != 0 && !texel_exact, true);
   gl_set_colour(1.0f, 1.0f, 1.0f, dev.global_alpha);
   return slot;
+}
+
+// True when program pixels are target pixels: no scale of a virtual resolution is applied
+// (the projection itself is always one unit per pixel). A sprite drawn unscaled at whole
+// coordinates then samples every texel at its centre, where linear filtering gives exactly
+// the texel, so the cheaper nearest filtering draws the same pixels.
+bool unscaled_target(const OpenGLZodidoze& dev) {
+  const float scale = g_runtime.virtual_scale;
+  return scale == 0.0f || scale == 1.0f || g_runtime.target_screen != -1 || dev.current_offscreen != -1;
+}
+
+// Binds an animation frame for drawing and gives its texture rectangle; null when the slot
+// is empty or not an animation.
+const SpriteSlot* begin_frame(int32_t id, int32_t frame, bool inset, TextureRect& t) {
+  OpenGLZodidoze* dev = device();
+  const SpriteSlot* slot = dev ? dev->sprite_slot(id) : nullptr;
+  if (!slot || !animation_frame_rect(*slot, frame, inset, t)) return nullptr;
+  return begin_sprite(*dev, id);
 }
 
 // The quad from (x0, y0) at the top-left to (x1, y1) with the texture rectangle.
@@ -138,7 +157,7 @@ bool key_as_stored(OpenGLZodidoze& dev, uint8_t key[3]) {
 
 void draw_sprite(int32_t id, int32_t x, int32_t y) {
   OpenGLZodidoze* dev = device();
-  const SpriteSlot* slot = dev ? begin_sprite(*dev, id) : nullptr;
+  const SpriteSlot* slot = dev ? begin_sprite(*dev, id, unscaled_target(*dev)) : nullptr;
   if (!slot) return;
   queue_box(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + slot->width),
             static_cast<float>(y + slot->height), TextureRect{0, 0, slot->u_max, slot->v_max});
@@ -182,30 +201,27 @@ void draw_sprite_stretched(int32_t id, int32_t x, int32_t y, int32_t width, int3
 // ---- Animation frames -------------------------------------------------------------------------
 
 void draw_animation(int32_t id, int32_t frame, int32_t x, int32_t y) {
-  OpenGLZodidoze* dev = device();
-  const SpriteSlot* slot = dev ? dev->sprite_slot(id) : nullptr;
   TextureRect t;
-  if (!slot || !animation_frame_rect(*slot, frame, false, t) || !begin_sprite(*dev, id)) return;
+  const SpriteSlot* slot = begin_frame(id, frame, false, t);
+  if (!slot) return;
   queue_box(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + slot->frame_width),
             static_cast<float>(y + slot->frame_height), t);
 }
 
 void draw_animation_rotozoom(int32_t id, int32_t frame, double x, double y, double angle,
                              double zoom) {
-  OpenGLZodidoze* dev = device();
-  const SpriteSlot* slot = dev ? dev->sprite_slot(id) : nullptr;
   TextureRect t;
-  if (!slot || !animation_frame_rect(*slot, frame, true, t) || !begin_sprite(*dev, id)) return;
+  const SpriteSlot* slot = begin_frame(id, frame, true, t);
+  if (!slot) return;
   const int32_t fw = slot->frame_width, fh = slot->frame_height;
   queue_rotated(x + fw / 2, y + fh / 2, zoom * fw * 0.5, zoom * fh * 0.5, angle, t);
 }
 
 void draw_animation_stretched(int32_t id, int32_t frame, int32_t x, int32_t y, int32_t width,
                               int32_t height) {
-  OpenGLZodidoze* dev = device();
-  const SpriteSlot* slot = dev ? dev->sprite_slot(id) : nullptr;
   TextureRect t;
-  if (!slot || !animation_frame_rect(*slot, frame, false, t) || !begin_sprite(*dev, id)) return;
+  const SpriteSlot* slot = begin_frame(id, frame, false, t);
+  if (!slot) return;
   // The far edges lie a tenth of a pixel further out.
   queue_box(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + width + 0.1),
             static_cast<float>(y + height + 0.1), t);

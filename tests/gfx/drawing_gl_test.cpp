@@ -335,15 +335,36 @@ TEST_F(DrawingGl, QueuedQuadsGiveTheSamePixelsAsDrawingEachAtOnce) {
       }
       if (flush_each) flush_drawing();
     }
-    std::vector<uint8_t> pixels(W * H * 4);
-    flush_drawing();
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    std::vector<uint8_t> pixels = all_pixels();
     set_alpha_mode(-1);
     return pixels;
   };
   std::vector<uint8_t> queued = scene(false);
   std::vector<uint8_t> each = scene(true);
   EXPECT_TRUE(queued == each);
+}
+
+TEST_F(DrawingGl, UnscaledSpritesLookTheSameWithEitherFilter) {
+  // Odd sizes, half-transparent texels and a busy background: draw_sprite (which may filter
+  // by nearest texel) must match the same box drawn through draw_sprite_stretched (linear).
+  make_sprite(1, 13, 7, [](int32_t x, int32_t y) {
+    return static_cast<uint32_t>((x * 37 + y * 11) % 256) << 24 | static_cast<uint32_t>(x * 19) |
+           static_cast<uint32_t>(y * 31) << 8 | 0x550000;
+  });
+  auto scene = [&](bool stretched) {
+    set_background_colour(0);
+    for (int i = 0; i < 40; ++i) draw_rect(i * 16, 0, 8, H, 0x30 * (i % 5) + 0x102000);
+    for (int i = 0; i < 50; ++i) {
+      const int32_t x = i * 23 % (W - 13), y = i * 17 % (H - 7);
+      if (stretched) {
+        draw_sprite_stretched(1, x, y, 13, 7);
+      } else {
+        draw_sprite(1, x, y);
+      }
+    }
+    return all_pixels();
+  };
+  EXPECT_TRUE(scene(false) == scene(true));
 }
 
 TEST_F(DrawingGl, SpritesAndCollisionFromLoadedFiles) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gfx/gl_state.h"
 #include "quarnel.h"
@@ -79,6 +80,14 @@ class GfxGlTest : public ::testing::Test {
     uint8_t p[4] = {};
     glReadPixels(x, H - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return p[0] | (p[1] << 8) | (static_cast<uint32_t>(p[2]) << 16);
+  }
+
+  // The whole back buffer, bottom row first.
+  std::vector<uint8_t> all_pixels() {
+    std::vector<uint8_t> pixels(W * H * 4);
+    flush_drawing();
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
   }
 
   OpenGLZodidoze* device = nullptr;
