@@ -93,7 +93,29 @@ class LinuxPlatform : public Platform {
                    const std::string& start_dir, std::string& chosen) override;
 
   // Pointer and keyboard (sdl_input.cpp)
+  void os_version(int32_t& major, int32_t& minor) override;
+  bool prefers_pointer_messages() override;
+  void cursor_position(int32_t& x, int32_t& y) override;
+  void set_cursor_position(int32_t x, int32_t y) override;
+  void show_cursor(bool shown) override;
+  uint32_t mouse_buttons() override;
+  InputHandle open_input_system() override;
+  void close_input_system(InputHandle system) override;
+  InputHandle open_mouse_device(InputHandle system) override;
+  bool acquire_mouse_device(InputHandle device, WindowHandle window, int32_t cooperation) override;
+  void unacquire_mouse_device(InputHandle device) override;
+  bool read_mouse_device(InputHandle device, MouseDeviceState& state) override;
+  void close_mouse_device(InputHandle device) override;
+  InputHandle open_keyboard_device(InputHandle system) override;
+  bool acquire_keyboard_device(InputHandle device, WindowHandle window) override;
+  void unacquire_keyboard_device(InputHandle device) override;
+  bool read_keyboard_device(InputHandle device, uint8_t snapshot[256]) override;
+  void close_keyboard_device(InputHandle device) override;
 };
+
+// The runtime's key code (the keyboard's set-1 scan code, extended keys at 128 and above) of
+// an SDL scan code; 0 when the key has none (sdl_input.cpp).
+int32_t sdl_key_code(int32_t sdl_scancode);
 
 // Files and system information (linux_files.cpp), apart so tests can give them other roots.
 // The mean charge of the batteries under a power-supply folder (/sys/class/power_supply);

@@ -1,0 +1,73 @@
+// Shared set-up of the input tests: a scripted platform with one 320 x 240 window at (100, 50)
+// that has the focus, a device record of the same size, and a fresh input object.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "gfx/device.h"
+#include "host/runtime_state.h"
+#include "input/input_devices.h"
+#include "input/keyboard.h"
+#include "platform/fake_platform.h"
+#include "support/temp_dir.h"
+
+namespace qrn::test {
+
+class InputTest : public ::testing::Test {
+ protected:
+  static constexpr int32_t kLeft = 100, kTop = 50, kWidth = 320, kHeight = 240;
+
+  void SetUp() override {
+    fake->temp_dir = temp.path();
+    RuntimeState& rt = g_runtime;
+    rt.pointer_mode = -1;
+    rt.key_query_counter = 0;
+    for (TouchSlot& slot : rt.touch_slots) slot = TouchSlot();
+    rt.virtual_scale = 0.0f;
+    rt.virtual_offset_x = rt.virtual_offset_y = 0;
+    WindowRequest request;
+    request.width = kWidth;
+    request.height = kHeight;
+    window = fake->create_window(request);
+    fake->set_window_position(window, kLeft, kTop);
+    fake->set_window_decorated(window, false);
+    fake->focus_window = window;
+    device = new OpenGLZodidoze();
+    device->width = kWidth;
+    device->height = kHeight;
+    device->window = window;
+    rt.device = device;
+    rt.paused = 0;
+    rt.ending = 0;
+    rt.window_handle = window;
+    rt.input = create_input();
+  }
+
+  void TearDown() override {
+    release_input();
+    g_runtime.device = nullptr;
+    delete device;
+    g_runtime.window_handle = nullptr;
+    g_runtime.pointer_mode = -1;
+  }
+
+  uint32_t open(int32_t exclusive_mouse = 0) {
+    return open_input_devices(window, nullptr, exclusive_mouse);
+  }
+  // Puts the cursor at a point of the client area (screen pixels are client + window origin).
+  void cursor_at(int32_t x, int32_t y) {
+    fake->cursor_x = kLeft + x;
+    fake->cursor_y = kTop + y;
+  }
+  std::string log() const { return read_file(temp.file("ErrorLog.txt")); }
+  InputDevices& input() { return *g_runtime.input; }
+
+  TempDir temp;
+  FakePlatformScope fake;
+  WindowHandle window = nullptr;
+  OpenGLZodidoze* device = nullptr;
+};
+
+}  // namespace qrn::test
