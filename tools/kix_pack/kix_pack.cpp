@@ -170,7 +170,8 @@ int pack(const std::string& target, const std::vector<std::string>& inputs) {
     return 1;
   }
   if (found > 0) {
-    std::printf("replacing the archive of %zu entries at the end of %s\n", old_entries.size(), target.c_str());
+    std::printf("replacing the archive of %zu %s at the end of %s\n", old_entries.size(),
+                old_entries.size() == 1 ? "entry" : "entries", target.c_str());
     bytes.resize(static_cast<size_t>(old_start));
   }
 
@@ -247,7 +248,8 @@ int pack(const std::string& target, const std::vector<std::string>& inputs) {
     std::fprintf(stderr, "kix_pack: cannot write %s: %s\n", target.c_str(), std::strerror(errno));
     return 1;
   }
-  std::printf("packed %zu entries (%zu bytes) at the end of %s\n", entries.size(), archive.size(), target.c_str());
+  std::printf("packed %zu %s (%zu bytes) at the end of %s\n", entries.size(), entries.size() == 1 ? "entry" : "entries",
+              archive.size(), target.c_str());
   return 0;
 }
 
