@@ -198,9 +198,8 @@ bool pump_input() {
   return true;
 }
 
-bool has_focus(WindowHandle window) {
-  return window && (SDL_GetWindowFlags(static_cast<SDL_Window*>(window)) & SDL_WINDOW_INPUT_FOCUS) != 0;
-}
+// Compared, never dereferenced: a device may still name a window that was re-created.
+bool has_focus(WindowHandle window) { return window && SDL_GetKeyboardFocus() == window; }
 
 // ---- The pointer as the X server sees it -------------------------------------------------------
 

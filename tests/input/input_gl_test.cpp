@@ -123,6 +123,29 @@ TEST_F(InputOnDisplay, AClickBetweenTwoReadsReachesReadMouse) {
   EXPECT_EQ(y, 0);
 }
 
+TEST_F(InputOnDisplay, ExclusiveMouseHidesThePointerAndReadsRelativeMotion) {
+  release_input();
+  g_runtime.input = create_input();
+  ASSERT_EQ(open_input_devices(window, nullptr, 1), INPUT_OPEN_OK);
+  set_pointer_mode(0);
+  set_mouse_position(50, 50);
+  settle();
+  int32_t x = 0, y = 0, b1 = 0, b2 = 0;
+  read_mouse(x, y, b1, b2);  // motion is measured from here
+  ASSERT_TRUE(run("xdotool mousemove_relative -- 5 7"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(read_mouse_axis(0), 5);
+  EXPECT_EQ(read_mouse_axis(1), 7);
+  read_mouse(x, y, b1, b2);
+  EXPECT_EQ(x, 55);
+  EXPECT_EQ(y, 57);
+  ASSERT_TRUE(run("xdotool mousemove_relative -- -400 -400"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  read_mouse(x, y, b1, b2);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+}
+
 TEST_F(InputOnDisplay, HeldAndTappedKeysReachKeyDown) {
   ASSERT_TRUE(run("xdotool keydown Escape"));
   poll_input_frame();
