@@ -342,21 +342,5 @@ TEST(PointerWithoutInput, CommandsAnswerNeutrallyBeforeStartUp) {
   release_input();
 }
 
-TEST(GrowableBuffer, GrowsToTheMinimumOrByWholeSteps) {
-  GrowableBuffer<int8_t> bytes(128, 512);
-  ASSERT_TRUE(bytes.reserve(1));
-  EXPECT_EQ(bytes.capacity, 512);
-  bytes.data[0] = 42;
-  bytes.count = 1;
-  ASSERT_TRUE(bytes.reserve(600));
-  EXPECT_EQ(bytes.capacity, 640);
-  EXPECT_EQ(bytes.data[0], 42);
-  ASSERT_TRUE(bytes.reserve(640));
-  EXPECT_EQ(bytes.capacity, 640);
-  bytes.release();
-  EXPECT_EQ(bytes.data, nullptr);
-  EXPECT_EQ(bytes.count, 0);
-}
-
 }  // namespace
 }  // namespace qrn::test
