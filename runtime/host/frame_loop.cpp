@@ -96,8 +96,10 @@ bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
   platform().swap_buffers(device.window);
   prepare_back_buffer(device);
 
-  // Long sleeps while more than 7 ms remain, waking 3 ms early; then the message pump
-  // spins until at most 1 ms is left.
+  // Long sleeps while more than 7 ms remain, waking 3 ms early; then the message pump runs
+  // until at most 1 ms is left. Between its passes the last stretch is slept away with the
+  // platform's fine-grained sleep rather than spun, which keeps the start as precise for a
+  // fraction of the processor time.
   double current = 0.0;
   for (;;) {
     pump_device_messages(device, hook);
@@ -105,11 +107,12 @@ bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
     double remaining = device.next_frame_ms - now;
     if (remaining > 7.0) {
       sleep_ms(static_cast<int32_t>(remaining - 3.0));
-      current = now + remaining - 3.0;
-      if (remaining - 3.0 > 1.0) continue;
-      break;
+      continue;
     }
-    if (remaining > 1.0) continue;
+    if (remaining > 1.0) {
+      platform().nap_ms(remaining - 1.0);
+      continue;
+    }
     current = now;
     break;
   }

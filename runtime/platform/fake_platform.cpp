@@ -124,6 +124,13 @@ void FakePlatform::raise_window(WindowHandle window) {
   if (!window) return;
   ++fake_window(window)->raised;
   events.push_back("raise");
+  if (raise_gives_focus) {  // the desktop activates a window brought to the front
+    WindowMessage activation;
+    activation.kind = MessageKind::activate;
+    activation.window = window;
+    activation.code = 1;
+    messages.push_back(activation);
+  }
 }
 
 void FakePlatform::set_window_decorated(WindowHandle window, bool decorated) {

@@ -103,6 +103,11 @@ class FakePlatform : public Platform {
     sleeps.push_back(ms);
     if (ms > 0) now_ms += ms;
   }
+  std::vector<double> naps;  // every nap_ms request, in order
+  void nap_ms(double ms) override {
+    naps.push_back(ms);
+    if (ms > 0) now_ms += ms;
+  }
 
   void swap_buffers(WindowHandle) override { ++swaps; }
   void beep() override { ++beeps; }
@@ -137,6 +142,7 @@ class FakePlatform : public Platform {
   std::vector<int32_t> swap_intervals;
   bool screen_saver_allowed = true;
   bool mouse_pointer_messages = false;
+  bool raise_gives_focus = true;  // raise_window queues an activation message
   std::string cwd = "/tmp";
   bool dialog_confirms = false;  // scripted answer of the file dialog
   std::string dialog_path;

@@ -2,6 +2,7 @@
 // shown by the desktop's dialog program (zenity, a Debian-packaged GTK dialog tool).
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -113,6 +114,14 @@ std::vector<std::string> file_dialog_arguments(
     args.push_back("--file-filter=" + name + " | " + patterns);
   }
   return args;
+}
+
+void LinuxPlatform::nap_ms(double ms) {
+  if (!(ms > 0.0)) return;
+  double whole = static_cast<double>(static_cast<long>(ms / 1000.0));
+  timespec want{static_cast<time_t>(whole), static_cast<long>((ms - whole * 1000.0) * 1e6)};
+  timespec left{};
+  while (::nanosleep(&want, &left) != 0 && errno == EINTR) want = left;
 }
 
 std::string LinuxPlatform::working_directory() {

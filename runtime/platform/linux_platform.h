@@ -50,6 +50,7 @@ class LinuxPlatform : public Platform {
   // Clocks (linux_process.cpp)
   double counter_ms() override;
   void sleep_ms(int32_t ms) override;
+  void nap_ms(double ms) override;  // linux_host.cpp
 
   // Display, windows and GL context (sdl_video.cpp)
   bool video_init() override;

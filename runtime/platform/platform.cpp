@@ -71,6 +71,7 @@ int32_t Platform::display_dpi() { return 0; }
 
 double Platform::counter_ms() { return 0.0; }
 void Platform::sleep_ms(int32_t) {}
+void Platform::nap_ms(double) {}
 
 bool Platform::video_init() { return false; }
 void Platform::video_quit() {}

@@ -170,6 +170,9 @@ class Platform {
   // Monotonic high-resolution counter in milliseconds (arbitrary origin).
   virtual double counter_ms();
   virtual void sleep_ms(int32_t ms);
+  // Sleeps for a span that may be a fraction of a millisecond, as exactly as the system's
+  // timers allow (the frame loop's last stretch before a deadline).
+  virtual void nap_ms(double ms);
 
   // ---- Display, window and GL context ---------------------------------------------------
   // Starts the video system; false when there is no display.

@@ -20,6 +20,7 @@ class HostTest : public ::testing::Test {
     fake->temp_dir = dir.path();
     fake->program_file = dir.path() + "prog";
     fake->cwd = dir.path();
+    fake->ms_per_read = 0.25;  // every clock reading takes a little time, as on a machine
   }
   void TearDown() override {
     delete g_runtime.device;

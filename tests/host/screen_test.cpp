@@ -145,7 +145,7 @@ TEST_F(ScreenTest, FullScreenWithoutAnExactModeBeepsAndStaysACentredWindow) {
 TEST_F(ScreenTest, FullScreenWithAnExactModeMakesANewBareWindow) {
   g_runtime.input = create_input();
   OpenGLZodidoze& device = make_device(200, 200);
-  fake->set_window_title(device.window, "Clock");
+  set_caption("Clock");
   WindowHandle old_window = device.window;
   fake->display_modes = {{640, 480}};
   set_screen_size(640, 480, 1);
