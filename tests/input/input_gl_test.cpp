@@ -37,8 +37,11 @@ class InputOnDisplay : public ::testing::Test {
     ASSERT_NE(window, nullptr);
     os.set_window_position(window, 200, 150);
     os.show_window(window, true);
-    ASSERT_TRUE(run("xdotool search --sync --name 'quarnel input probe' windowfocus --sync >/dev/null"));
-    settle();
+    // Another program's window on the same display may take the focus back: ask again.
+    for (int attempt = 0; attempt < 5 && !os.window_has_focus(window); ++attempt) {
+      ASSERT_TRUE(run("xdotool search --sync --name 'quarnel input probe' windowfocus --sync >/dev/null"));
+      settle();
+    }
     ASSERT_TRUE(os.window_has_focus(window));
 
     device = new OpenGLZodidoze();
