@@ -1,5 +1,5 @@
-// Whole-file reading and writing for the image codecs: disk files and memory-file names
-// ("mem://" size and address) read the same way, with a cap on the bytes accepted.
+// Whole-file reading and writing for the image codecs: disk files and memory-file names read
+// the same way, with a cap on the bytes accepted.
 #pragma once
 
 #include <cstddef>
