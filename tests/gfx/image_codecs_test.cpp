@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "files/file_stream.h"
 #include "gfx/image_codecs.h"
 #include "support/temp_dir.h"
 
@@ -285,6 +286,20 @@ TEST(Encoders, ExtensionChoosesTheFormatAndFilesDecodeAgain) {
   EXPECT_FALSE(decode_any(back, dir.file("missing.png").c_str(), -1));
   EXPECT_FALSE(decode_any(back, dir.path().c_str(), -1));  // a directory
   EXPECT_FALSE(decode_any(back, "", -1));
+}
+
+TEST(Decoders, ReadMemoryFilesLikeDiskFiles) {
+  Image source;
+  fill_pattern(source, 6, 4);
+  for (auto encode : {encode_png_bytes, encode_jpeg_bytes, encode_bmp_bytes}) {
+    Bytes bytes;
+    ASSERT_TRUE(encode(source, bytes));
+    RtString name = memory_file_name(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    Image back;
+    EXPECT_TRUE(decode_any(back, name, -1)) << name.c_str();
+    EXPECT_EQ(back.width, 6);
+    EXPECT_EQ(back.height, 4);
+  }
 }
 
 TEST(EdgeFill, ColoursInnerTransparentPixelsFromVisibleInnerNeighbours) {
