@@ -4,6 +4,7 @@
 
 #include "host/software_warning.h"
 #include "host_fixture.h"
+#include "support/child_process.h"
 
 namespace qrn::test {
 namespace {
@@ -94,6 +95,34 @@ TEST_F(StartupTest, WithoutADisplayStartUpStopsAndTheFirstFrameEndsTheProgram) {
     EXPECT_EQ(exit.code, 0);
   }
   EXPECT_EQ(fake->stdout_text, "exit\n");
+}
+
+}  // namespace
+}  // namespace qrn::test
+
+namespace qrn::test {
+namespace {
+
+// The real backend without a display: one clear line on standard error, and the program's
+// first frame ends it the normal way.
+TEST(StartupWithoutDisplay, EndsAtTheFirstFrameWithAClearLine) {
+  TempDir dir;
+  ChildResult result = run_in_child([&] {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("TMPDIR", dir.path().c_str(), 1);
+    g_runtime.screen_width = 200;
+    g_runtime.screen_height = 200;
+    start_runtime(nullptr, 10, "Clock");
+    for (;;) show_screen();
+  });
+  EXPECT_TRUE(result.exited);
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "exit\n");
+  EXPECT_NE(result.err.find("Quarnel: the window and its OpenGL context could not be created (no display"),
+            std::string::npos)
+      << result.err;
 }
 
 }  // namespace

@@ -284,7 +284,7 @@ void expect_keys_end_the_program(const char* keys) {
   std::string id = program.window_id();
   ASSERT_FALSE(id.empty());
   focus(id);
-  ASSERT_TRUE(program.wait_for_output("tick\n"));
+  ASSERT_TRUE(program.wait_for_output("tick\n")) << program.out() << program.err() << program.log();
   run_command(std::string("xdotool keydown ") + keys + " sleep 0.3 keyup " + keys);
   int status = -1;
   ASSERT_TRUE(program.wait_exit(status)) << "still running after " << keys;
