@@ -1,6 +1,7 @@
 // The runtime on a real display: a program that starts the runtime and loops on show_screen
 // runs as a child process (this test program itself, started with QRN_HOST_PROGRAM set), and
 // the tests look at its window, move the focus, press keys and close it as a user would.
+#include <GL/gl.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -16,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "gfx/gl_state.h"
 #include "quarnel.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 // Last: the X library's macros (None, Bool, Status...) would clash with the headers above.
@@ -295,6 +298,44 @@ void expect_keys_end_the_program(const char* keys) {
 TEST(HostWindow, EscapeEndsTheProgram) { expect_keys_end_the_program("Escape"); }
 
 TEST(HostWindow, AltF4EndsTheProgram) { expect_keys_end_the_program("alt+F4"); }
+
+// A rectangle drawn at the program's top-left corner lands where each orientation turns that
+// corner, and so does a logical screen's scaled rectangle.
+TEST(HostWindow, OrientationAndLogicalResolutionPlaceDrawingInTheWindow) {
+  ChildResult result = run_in_child([] {
+    g_runtime.screen_width = 200;
+    g_runtime.screen_height = 150;
+    start_runtime(nullptr, 10, "Host Test");
+    auto red_at = [](int32_t x, int32_t y) {  // window pixel, y from the top
+      flush_drawing();
+      unsigned char pixel[4] = {};
+      glReadPixels(x, 150 - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+      return pixel[0] > 200 && pixel[1] < 50 && pixel[2] < 50;
+    };
+    std::string report;
+    for (int32_t o = 0; o < 4; ++o) {
+      set_orientation(o);
+      set_background_colour(0);
+      draw_rect(0, 0, 10, 5, 0x0000FF);
+      int32_t x = 0, y = 0, fx = 9, fy = 4;
+      program_to_window_point(o, 200, 150, x, y);
+      program_to_window_point(o, 200, 150, fx, fy);
+      int32_t ox = 20, oy = 20;
+      program_to_window_point(o, 200, 150, ox, oy);
+      report += std::to_string(o) + ":" + (red_at(x, y) ? "R" : "-") + (red_at(fx, fy) ? "R" : "-") +
+                (red_at(ox, oy) ? "R" : "-") + " ";
+    }
+    set_orientation(0);
+    set_virtual_resolution(100, 50);  // min(2, 3) = 2: scale 2, offsets (0, 25)
+    set_background_colour(0);
+    draw_rect(0, 0, 1, 1, 0x0000FF);
+    report += std::string("v:") + (red_at(0, 25) ? "R" : "-") + (red_at(1, 26) ? "R" : "-") +
+              (red_at(2, 25) ? "R" : "-") + (red_at(0, 24) ? "R" : "-");
+    print_stdout(RtString((report + "\n").c_str()));
+    _exit(0);
+  });
+  EXPECT_EQ(result.out, "0:RR- 1:RR- 2:RR- 3:RR- v:RR--\n") << result.err;
+}
 
 }  // namespace
 }  // namespace qrn::test
