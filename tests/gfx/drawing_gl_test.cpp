@@ -446,5 +446,21 @@ TEST_F(DrawingGl, SpritesFromAndToArrays) {
   EXPECT_EQ(g_runtime.error_code, 3);
 }
 
+TEST_F(DrawingGl, NormalMapsFromTheBlueChannel) {
+  // A ramp rising to the right in blue: the normal leans left (red below 128), not up or down.
+  std::string path = write_image("ramp.png", 16, 16, [](int32_t x, int32_t) {
+    return OPAQUE | static_cast<uint32_t>(40 + x * 4) << 16;
+  });
+  load_normal_map_sprite(path.c_str(), 4);
+  ASSERT_EQ(g_runtime.error_code, 0);
+  Image image;
+  ASSERT_TRUE(device->read_sprite_pixels(4, image));
+  const uint8_t* p = image.at(8, 8);
+  EXPECT_LT(p[0], 128);
+  EXPECT_EQ(p[1], 128);
+  EXPECT_GT(p[2], 200);
+  EXPECT_EQ(p[3], 255);
+}
+
 }  // namespace
 }  // namespace qrn::test
