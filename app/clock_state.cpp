@@ -48,16 +48,20 @@ RtString normalise_wake_text(const RtString& stored) {
   return text;
 }
 
+void load_wake_time() {
+  ClockState& c = g_clock;
+  ini_open("ORVL.INI");
+  c.wake_text = ini_get("TIME", "AWAKE", "NO_DATA");
+  if (text_equals(c.wake_text, "NO_DATA")) c.wake_text = "0700";
+  c.wake_text = normalise_wake_text(c.wake_text);
+}
+
 void parse_wake_time() {
   ClockState& c = g_clock;
   c.menu_open = 0;
   c.editor_open = 0;
   int32_t d[4];
-  for (int32_t i = 0; i < 4; ++i) {
-    int32_t code = i < static_cast<int32_t>(c.wake_text.length)
-                       ? static_cast<unsigned char>(c.wake_text.data[i]) : 0;
-    d[i] = digit_value(code);
-  }
+  for (int32_t i = 0; i < 4; ++i) d[i] = digit_value(char_code(mid_text(c.wake_text, i, 1)));
   c.wake_minute = 10 * d[2] + d[3];
   int32_t hour = 10 * d[0] + d[1];
   to_12_hour(hour, c.wake_hour12, c.wake_ampm);
@@ -67,6 +71,22 @@ void parse_wake_time() {
   to_12_hour((c.bed_minutes - c.bed_minute) / 60, c.bed_hour12, c.bed_ampm);
   c.cycle_origin = c.wake_minutes + 480 <= 1439 ? c.wake_minutes + 480 : c.wake_minutes - 960;
   c.show_hands = 1;
+}
+
+}  // namespace qrn
+
+namespace qrn {
+
+void commit_wake_time() {
+  ClockState& c = g_clock;
+  int32_t hour = c.wake_hour12 % 12;  // 12 am is 0, 12 pm is 12
+  if (c.wake_ampm == "pm") hour += 12;
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d", 100 * hour + c.wake_minute);
+  c.wake_text = text;
+  ini_open("ORVL.INI");
+  ini_put("TIME", "AWAKE", c.wake_text);
+  ini_open("");
 }
 
 }  // namespace qrn

@@ -57,8 +57,12 @@ void compute_elapsed() {
 }
 
 void compute_cycle() {
-  ClockState& c = g_clock;
   compute_elapsed();
+  place_in_cycle();
+}
+
+void place_in_cycle() {
+  ClockState& c = g_clock;
   const int e = c.elapsed;
   c.is_day = (e >= 480 && e <= 959) ? 0 : 1;
   c.sun_moon_angle = 360 - e / 4;

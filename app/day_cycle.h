@@ -5,9 +5,13 @@
 
 namespace qrn {
 
-// Steps 1 and 2 only: now_minutes and elapsed (minutes since the cycle origin, 1..1440).
+// The first half: now_minutes and elapsed (minutes since the cycle origin, 1..1440) from the
+// 24-hour now_hour and now_minute.
 void compute_elapsed();
-// The whole computation for the current time in g_clock.
+// The second half, from elapsed alone: day or night, the indicator, the sun or moon angle,
+// the minutes to the next peak and low; elapsed becomes minutes awake or asleep.
+void place_in_cycle();
+// Both halves for the current time in g_clock.
 void compute_cycle();
 
 }  // namespace qrn
