@@ -6,6 +6,10 @@
 
 namespace qrn {
 
+// Typed UTF-8 text as the runtime's 8-bit characters: a code below 256 is that byte
+// (Latin-1), any other character and any broken sequence is "?".
+std::string typed_text_bytes(const char* utf8);
+
 class LinuxPlatform : public Platform {
  public:
   // Process and standard streams (linux_process.cpp)

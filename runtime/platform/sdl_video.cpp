@@ -15,6 +15,32 @@
 
 namespace qrn {
 
+std::string typed_text_bytes(const char* utf8) {
+  std::string bytes;
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8 ? utf8 : "");
+  while (*at) {
+    uint32_t lead = *at++;
+    uint32_t code = '?';
+    int extra = 0;
+    if (lead < 0x80) {
+      code = lead;
+    } else if (lead >= 0xF0) {
+      code = lead & 0x07u;
+      extra = 3;
+    } else if (lead >= 0xE0) {
+      code = lead & 0x0Fu;
+      extra = 2;
+    } else if (lead >= 0xC0) {
+      code = lead & 0x1Fu;
+      extra = 1;
+    }  // else a stray continuation byte: "?"
+    for (; extra > 0 && (*at & 0xC0) == 0x80; --extra) code = (code << 6) | (*at++ & 0x3Fu);
+    if (extra > 0) code = '?';  // a sequence cut short
+    bytes += static_cast<char>(code < 256 ? code : '?');
+  }
+  return bytes;
+}
+
 namespace {
 
 SDL_GLContext g_context = nullptr;  // one context for the process; it outlives windows
@@ -111,20 +137,37 @@ void translate_finger(const SDL_TouchFingerEvent& event) {
   }
 }
 
+// Typed text arrives as UTF-8; the runtime's texts are 8-bit, so each character becomes
+// one byte (see typed_text_bytes).
+void queue_typed_text(WindowHandle window, const char* text) {
+  for (unsigned char byte : typed_text_bytes(text)) queue(MessageKind::character, window, byte);
+}
+
+// Character of Enter, Backspace, Tab and Escape, 0 for every other key.
+int32_t control_character(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return 13;
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_ESCAPE: return 27;
+    default: return 0;
+  }
+}
+
 void translate(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT: queue(MessageKind::close_request, nullptr); break;
     case SDL_WINDOWEVENT: translate_window_event(event.window); break;
-    case SDL_TEXTINPUT: {
-      WindowHandle window = window_of(event.text.windowID);
-      for (const char* at = event.text.text; *at; ++at) {
-        queue(MessageKind::character, window, static_cast<uint8_t>(*at));
-      }
+    case SDL_TEXTINPUT: queue_typed_text(window_of(event.text.windowID), event.text.text); break;
+    case SDL_KEYDOWN: {
+      WindowHandle window = window_of(event.key.windowID);
+      queue(MessageKind::key_down, window, sdl_key_code(event.key.keysym.scancode));
+      // Keys whose key-down is translated into a character although SDL sends no text.
+      int32_t control = control_character(event.key.keysym.sym);
+      if (control) queue(MessageKind::character, window, control);
       break;
     }
-    case SDL_KEYDOWN:
-      queue(MessageKind::key_down, window_of(event.key.windowID), sdl_key_code(event.key.keysym.scancode));
-      break;
     case SDL_KEYUP: {
       SDL_Scancode code = event.key.keysym.scancode;
       bool system = code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT || code == SDL_SCANCODE_F10;

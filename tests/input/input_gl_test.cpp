@@ -177,5 +177,15 @@ TEST_F(InputOnDisplay, TypedTextReachesTheQueue) {
   EXPECT_EQ(typed, "Hi 42");
 }
 
+// Enter, Backspace and Tab make characters as well, so line entry can be finished and edited
+// (Escape makes one too, which the queue drops).
+TEST_F(InputOnDisplay, EnterBackspaceAndTabAreTypedCharacters) {
+  ASSERT_TRUE(run("xdotool type --delay 5 'ab' && xdotool key --delay 5 BackSpace Tab Escape Return KP_Enter"));
+  settle();
+  std::string typed;
+  for (int8_t c = pop_typed_char(); c != 0; c = pop_typed_char()) typed += static_cast<char>(c);
+  EXPECT_EQ(typed, "ab\b\t\n\n");  // a carriage return is queued as a line feed
+}
+
 }  // namespace
 }  // namespace qrn::test
