@@ -13,17 +13,6 @@ namespace qrn {
 
 namespace {
 
-// A new text holding count bytes copied from bytes.
-RtString text_from_bytes(const char* bytes, uint32_t count) {
-  RtString text;
-  if (count == 0) return text;
-  text.reserve(count, false);
-  std::memcpy(text.data, bytes, count);
-  text.data[count] = 0;
-  text.length = count;
-  return text;
-}
-
 // Sets the length of a text whose bytes were written into its buffer.
 void finish_length(RtString& text, uint32_t count) {
   if (text.data == EMPTY_TEXT_BUFFER) return;

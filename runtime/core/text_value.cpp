@@ -45,6 +45,16 @@ size_t block_size(const char* block) {
 // The smallest multiple of 16 strictly greater than n + 1.
 uint32_t text_growth_size(uint32_t n) { return ((n + 1) & ~15u) + 16; }
 
+RtString text_from_bytes(const void* bytes, uint32_t count) {
+  RtString text;
+  if (count == 0) return text;
+  text.reserve(count, false);
+  std::memcpy(text.data, bytes, count);
+  text.data[count] = 0;
+  text.length = count;
+  return text;
+}
+
 RtString::RtString(const char* text) : RtString() {
   uint32_t len = c_length(text);
   if (len == 0) return;

@@ -62,6 +62,9 @@ class RtString {
 // Capacity a buffer gets when it must grow to hold n bytes and a terminator.
 uint32_t text_growth_size(uint32_t n);
 
+// A new text of exactly these count bytes (which may hold zeros).
+RtString text_from_bytes(const void* bytes, uint32_t count);
+
 // ---- Number texts ---------------------------------------------------------------------------
 RtString int_to_text(int32_t value);
 RtString int64_to_text(int64_t value);

@@ -261,14 +261,5 @@ int32_t compare_text_nocase_n(const char* a, const char* b, size_t n) {
 
 int32_t compare_text_nocase(const char* a, const char* b) { return compare_text_nocase_n(a, b, SIZE_MAX); }
 
-RtString text_from_bytes(const void* bytes, uint32_t count) {
-  RtString text;
-  if (count == 0) return text;
-  text.reserve(count, false);
-  std::memcpy(text.data, bytes, count);
-  text.data[count] = 0;
-  text.length = count;
-  return text;
-}
 
 }  // namespace qrn

@@ -70,7 +70,5 @@ bool stream_read_whole_line(FileStream& stream, RtString& line);
 int32_t compare_text_nocase(const char* a, const char* b);
 int32_t compare_text_nocase_n(const char* a, const char* b, size_t n);
 
-// A text of exactly these bytes (which may hold zeros).
-RtString text_from_bytes(const void* bytes, uint32_t count);
 
 }  // namespace qrn

@@ -174,9 +174,9 @@ case "$scenario" in
     ;;
   faces)
     # Screenshots of the faces a person sees through the day (saved for the README).
-    for spec in "day 2026-03-02 10:10:30" "peak 2026-03-02 09:20:15" "bedtime 2026-03-02 21:40:05" \
+    for face in "day 2026-03-02 10:10:30" "peak 2026-03-02 09:20:15" "bedtime 2026-03-02 21:40:05" \
                 "night 2026-03-02 02:20:40"; do
-      set -- $spec
+      set -- $face
       start_clock "$2 $3"
       shoot "$shots/$1.png"
       kill "$clock_pid"; wait "$clock_pid" 2>/dev/null || true; clock_pid=""
