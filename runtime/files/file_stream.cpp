@@ -87,10 +87,16 @@ int32_t stream_open_read(FileStream& stream, const char* name) {
   return 1;
 }
 
-int32_t stream_open_write(FileStream& stream, const char* name) {
+// Closes the stream and gives the platform path of a disk file to write; memory files and
+// names that are empty or too long cannot be written.
+static bool writable_path(FileStream& stream, const char* name, char (&path)[MAX_PATH_BYTES + 1]) {
   stream_close(stream);
+  return name && *name && !is_memory_file_name(name) && platform_path(name, path);
+}
+
+int32_t stream_open_write(FileStream& stream, const char* name) {
   char path[MAX_PATH_BYTES + 1];
-  if (!name || !*name || is_memory_file_name(name) || !platform_path(name, path)) return 0;
+  if (!writable_path(stream, name, path)) return 0;
   Platform& os = platform();
   PathKind kind = os.path_kind(path);
   if (kind == PathKind::directory) {
@@ -105,9 +111,8 @@ int32_t stream_open_write(FileStream& stream, const char* name) {
 }
 
 int32_t stream_open_append(FileStream& stream, const char* name) {
-  stream_close(stream);
   char path[MAX_PATH_BYTES + 1];
-  if (!name || !*name || is_memory_file_name(name) || !platform_path(name, path)) return 0;
+  if (!writable_path(stream, name, path)) return 0;
   Platform& os = platform();
   FileHandle file = os.file_open(path, FileOpenMode::append);
   if (!file) return 0;
