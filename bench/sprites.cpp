@@ -173,12 +173,12 @@ Figures measure_runtime(const std::vector<Placement>& at, bool flush_each) {
   request.width = W;
   request.height = H;
   request.title = "quarnel";
-  WindowHandle window = platform().create_window(request);
+  WindowHandle window = os_video().create_window(request);
   if (!window) {
     std::printf("quarnel: no window\n");
     return figures;
   }
-  platform().show_window(window, true);
+  os_video().show_window(window, true);
   g_runtime = RuntimeState();
   OpenGLZodidoze* device = new OpenGLZodidoze();
   g_runtime.device = device;
@@ -210,9 +210,9 @@ Figures measure_runtime(const std::vector<Placement>& at, bool flush_each) {
       if (flush_each) flush_drawing();
     }
     flush_drawing();
-    platform().swap_buffers(window);
+    os_video().swap_buffers(window);
     WindowMessage message;
-    while (platform().next_message(window, message)) {
+    while (os_video().next_message(window, message)) {
     }
   };
   if (std::getenv("SPRITES_BENCH_DETAIL")) {
@@ -237,7 +237,7 @@ int median(std::vector<int> values) {
 }  // namespace
 
 int main() {
-  if (SDL_Init(SDL_INIT_VIDEO) != 0 || !qrn::platform().video_init()) {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0 || !qrn::os_video().video_init()) {
     std::printf("no display: run under Xvfb\n");
     return 1;
   }
@@ -274,7 +274,7 @@ int main() {
   row("draw_sprite", median(ours_plain), median(each_plain), median(sdl_plain), median(own_plain));
   row("draw_sprite_rotated", median(ours_rotated), median(each_rotated), median(sdl_rotated),
       median(own_rotated));
-  qrn::platform().video_quit();
+  qrn::os_video().video_quit();
   SDL_Quit();
   return 0;
 }

@@ -17,7 +17,7 @@ int32_t set_error(int32_t code) {
   g_runtime.error_line = g_runtime.source_line;
   g_runtime.error_code = code;
   RtString line = "error: " + hex_text(code) + "\n";
-  platform().write_stdout(line.data, line.length);
+  os_process().write_stdout(line.data, line.length);
   return code;
 }
 
@@ -65,14 +65,13 @@ void end_command() {
 }
 
 void debug_output(const RtString& text) {
-  Platform& os = platform();
-  if (!os.debugger_attached()) return;
+  if (!os_process().debugger_attached()) return;
   RtString message = "TX" + text;
-  os.debugger_output(message.data);
+  os_process().debugger_output(message.data);
 }
 
 RtString debug_log_path() {
-  RtString path(platform().temp_folder().c_str());
+  RtString path(os_process().temp_folder().c_str());
   for (uint32_t i = 0; i < path.length; ++i) {
     if (path.data[i] == '\\') path.data[i] = '/';
   }
@@ -86,16 +85,16 @@ void log_write(const char* text) {
   RtString path = debug_log_path();
   size_t count = std::strlen(text);
   for (int attempt = 0; attempt < 5; ++attempt) {
-    if (platform().append_file_exclusive(path.data, text, count)) return;
+    if (os_files().append_file_exclusive(path.data, text, count)) return;
   }
 }
 
-void print_stdout(const RtString& text) { platform().write_stdout(text.data, text.length); }
-void print_stderr(const RtString& text) { platform().write_stderr(text.data, text.length); }
+void print_stdout(const RtString& text) { os_process().write_stdout(text.data, text.length); }
+void print_stderr(const RtString& text) { os_process().write_stderr(text.data, text.length); }
 
 RtString read_stdin_line() {
   char buffer[4096];
-  if (!platform().read_stdin_line(buffer, sizeof buffer)) return RtString();
+  if (!os_process().read_stdin_line(buffer, sizeof buffer)) return RtString();
   size_t len = std::strlen(buffer);
   if (len && buffer[len - 1] == '\n') buffer[len - 1] = 0;
   return RtString(buffer);

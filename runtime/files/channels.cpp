@@ -224,7 +224,7 @@ void read_bytes_text(int32_t n, RtString& target, int32_t count) {
   FileStream& stream = channel(n);
   // A disk file shorter than the count can never deliver it: fail before allocating.
   if (!stream_is_open(stream)) fatal_error(ERROR_NO_FILE);
-  if (stream.handle && static_cast<int64_t>(count) > platform().file_length(stream.handle)) {
+  if (stream.handle && static_cast<int64_t>(count) > os_files().file_length(stream.handle)) {
     fatal_error(ERROR_NO_FILE);
   }
   RtString bytes;
@@ -273,7 +273,7 @@ RtString file_time(const RtString& name) {
   char path[MAX_PATH_BYTES + 1];
   int64_t seconds = 0;
   if (is_memory_file_name(name.data) || !platform_path(name.data, path) ||
-      !platform().file_modified_time(path, seconds)) {
+      !os_files().file_modified_time(path, seconds)) {
     set_error(ERROR_NO_FILE);
     return RtString();
   }

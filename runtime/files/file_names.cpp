@@ -30,11 +30,10 @@ void release_result(ResourceArchive& archive) {
   std::free(archive.held_memory);
   archive.held_memory = nullptr;
   if (archive.extracted_file[0]) {
-    Platform& os = platform();
-    if (os.path_kind(archive.extracted_file) == PathKind::directory) {
-      os.remove_directory(archive.extracted_file);
+    if (os_files().path_kind(archive.extracted_file) == PathKind::directory) {
+      os_files().remove_directory(archive.extracted_file);
     } else {
-      os.remove_file(archive.extracted_file);
+      os_files().remove_file(archive.extracted_file);
     }
     archive.extracted_file[0] = 0;
   }
@@ -143,7 +142,7 @@ std::vector<uint8_t> unpack(const std::vector<uint8_t>& stored) {
 
 // "kix" + two letters from the entry's place + the entry name, in the temporary folder.
 RtString extraction_path(const EntryPlace& place) {
-  std::string folder = platform().temp_folder();
+  std::string folder = os_process().temp_folder();
   for (char& c : folder) {
     if (c == '\\') c = '/';
   }
@@ -242,7 +241,7 @@ int32_t resolve_file_name(RtString& name) {
 int32_t file_exists(const RtString& name) {
   if (is_memory_file_name(name.data)) return 1;
   char path[MAX_PATH_BYTES + 1];
-  return platform_path(name.data, path) && platform().path_kind(path) == PathKind::file;
+  return platform_path(name.data, path) && os_files().path_kind(path) == PathKind::file;
 }
 
 }  // namespace qrn

@@ -78,10 +78,9 @@ int32_t stream_open_read(FileStream& stream, const char* name) {
   }
   char path[MAX_PATH_BYTES + 1];
   if (!platform_path(name, path)) return 0;
-  Platform& os = platform();
-  FileHandle file = os.file_open(path, FileOpenMode::read);
+  FileHandle file = os_files().file_open(path, FileOpenMode::read);
   if (!file) return 0;
-  int64_t length = os.file_length(file);
+  int64_t length = os_files().file_length(file);
   stream.handle = file;
   stream.size = length > 0 ? static_cast<uint64_t>(length) : 0;
   return 1;
@@ -97,14 +96,13 @@ static bool writable_path(FileStream& stream, const char* name, char (&path)[MAX
 int32_t stream_open_write(FileStream& stream, const char* name) {
   char path[MAX_PATH_BYTES + 1];
   if (!writable_path(stream, name, path)) return 0;
-  Platform& os = platform();
-  PathKind kind = os.path_kind(path);
+  PathKind kind = os_files().path_kind(path);
   if (kind == PathKind::directory) {
-    os.remove_directory(path);
+    os_files().remove_directory(path);
   } else if (kind == PathKind::file) {
-    os.remove_file(path);
+    os_files().remove_file(path);
   }
-  FileHandle file = os.file_open(path, FileOpenMode::create);
+  FileHandle file = os_files().file_open(path, FileOpenMode::create);
   if (!file) return 0;
   stream.handle = file;
   return 1;
@@ -113,10 +111,9 @@ int32_t stream_open_write(FileStream& stream, const char* name) {
 int32_t stream_open_append(FileStream& stream, const char* name) {
   char path[MAX_PATH_BYTES + 1];
   if (!writable_path(stream, name, path)) return 0;
-  Platform& os = platform();
-  FileHandle file = os.file_open(path, FileOpenMode::append);
+  FileHandle file = os_files().file_open(path, FileOpenMode::append);
   if (!file) return 0;
-  int64_t length = os.file_length(file);
+  int64_t length = os_files().file_length(file);
   stream.handle = file;
   stream.size = length > 0 ? static_cast<uint64_t>(length) : 0;
   stream.position = stream.size;
@@ -133,7 +130,7 @@ int32_t stream_read(FileStream& stream, void* destination, uint64_t n) {
     return 1;
   }
   if (!stream.handle) return 0;
-  int64_t got = platform().file_read(stream.handle, destination, n);
+  int64_t got = os_files().file_read(stream.handle, destination, n);
   stream.position += n;
   return got >= 0 && static_cast<uint64_t>(got) == n;
 }
@@ -173,11 +170,10 @@ int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool
   }
 
   if (!stream.handle) return 0;
-  Platform& os = platform();
   uint32_t filled = 0;
   while (filled < limit) {
     uint32_t want = limit - filled < kLinePiece ? limit - filled : kLinePiece;
-    int64_t got = os.file_read(stream.handle, destination + filled, want);
+    int64_t got = os_files().file_read(stream.handle, destination + filled, want);
     if (got <= 0) {
       if (filled == 0) return 0;
       ended = true;  // the end of the file ends the line
@@ -190,7 +186,7 @@ int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool
       *feed = 0;
       if (length && destination[length - 1] == '\r') destination[length - 1] = 0;
       stream.position += length + 1;
-      os.file_seek(stream.handle, static_cast<int64_t>(stream.position));
+      os_files().file_seek(stream.handle, static_cast<int64_t>(stream.position));
       ended = true;
       return 1;
     }
@@ -209,7 +205,7 @@ int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool
 int32_t stream_write(FileStream& stream, const void* bytes, uint64_t n) {
   if (!stream.handle) return 0;
   if (n == 0) return 1;
-  int64_t written = platform().file_write(stream.handle, bytes, n);
+  int64_t written = os_files().file_write(stream.handle, bytes, n);
   return written >= 0 && static_cast<uint64_t>(written) == n;
 }
 
@@ -219,12 +215,12 @@ int32_t stream_seek(FileStream& stream, int64_t offset, int32_t mode) {
   int64_t target = base + offset;
   if (target < 0) return 0;
   stream.position = static_cast<uint64_t>(target);
-  if (stream.handle) return platform().file_seek(stream.handle, target) ? 1 : 0;
+  if (stream.handle) return os_files().file_seek(stream.handle, target) ? 1 : 0;
   return 1;
 }
 
 void stream_close(FileStream& stream) {
-  if (stream.handle) platform().file_close(stream.handle);
+  if (stream.handle) os_files().file_close(stream.handle);
   stream = FileStream{};
 }
 

@@ -202,6 +202,6 @@ int32_t gl_max_texture_size() {
   return c.max_texture_size;
 }
 
-void* gl_entry_point(const char* name) { return platform().gl_proc_address(name); }
+void* gl_entry_point(const char* name) { return os_video().gl_proc_address(name); }
 
 }  // namespace qrn

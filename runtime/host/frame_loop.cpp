@@ -43,9 +43,8 @@ bool escape_pressed() {
 // Brings the window to the front as the active, top-most normal window.
 void activate_window() {
   print_stdout("activate\n");
-  Platform& os = platform();
-  os.show_window(g_runtime.window_handle, true);
-  os.raise_window(g_runtime.window_handle);
+  os_video().show_window(g_runtime.window_handle, true);
+  os_video().raise_window(g_runtime.window_handle);
   print_stdout("ok\n");
 }
 
@@ -93,7 +92,7 @@ bool present_frame(MessageHook hook) {
 bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
   device.end_offscreen();
   flush_drawing();
-  platform().swap_buffers(device.window);
+  os_video().swap_buffers(device.window);
   prepare_back_buffer(device);
 
   // Long sleeps while more than 7 ms remain, waking 3 ms early; then the message pump runs
@@ -110,7 +109,7 @@ bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
       continue;
     }
     if (remaining > 1.0) {
-      platform().nap_ms(remaining - 1.0);
+      os_process().nap_ms(remaining - 1.0);
       continue;
     }
     current = now;
@@ -132,14 +131,13 @@ bool pump_messages(MessageHook hook) {
 }
 
 bool pump_device_messages(OpenGLZodidoze& device, MessageHook hook) {
-  Platform& os = platform();
   WindowMessage message;
-  while (os.peek_message(device.window, message)) {
+  while (os_video().peek_message(device.window, message)) {
     if (hook) {
       set_current_window_message(message);
       hook();  // sees the message while it is still queued
     }
-    if (!os.next_message(device.window, message)) break;
+    if (!os_video().next_message(device.window, message)) break;
     set_current_window_message(message);
     // Typed characters arrive as their own messages here, so a key-down needs no
     // translation before it reaches the window procedure.
@@ -189,7 +187,7 @@ void reset_draw_state() {
 
 void set_frame_rate(double fps, int32_t vsync) {
   int32_t whole = static_cast<int32_t>(fps);
-  if (gl_extensions().swap_control) platform().set_swap_interval(vsync ? 1 : 0);
+  if (gl_extensions().swap_control) os_video().set_swap_interval(vsync ? 1 : 0);
   if (OpenGLZodidoze* device = g_runtime.device) {
     device->frame_interval_ms = whole > 0 ? 1000.0 / whole : 2.0;
   }
@@ -206,10 +204,9 @@ int32_t set_escape_quits(int32_t flag) {
 }
 
 void debug_break(int32_t value) {
-  Platform& os = platform();
-  if (!os.debugger_attached()) return;
+  if (!os_process().debugger_attached()) return;
   RtString text = "BP" + hex_text(value);
-  os.debugger_output(text.data);
+  os_process().debugger_output(text.data);
   g_runtime.paused = 0;
   poll_input_frame();
   g_runtime.activation_requested = 1;
@@ -296,7 +293,7 @@ void end_program() {
 
 void exit_program() {
   print_stdout("exit\n");
-  platform().exit_process(0);
+  os_process().exit_process(0);
   std::abort();  // a backend's exit never returns
 }
 
@@ -310,7 +307,7 @@ void shutdown_runtime() {
   log_write("Shut down QRN\n");
   stop_music();
   RtString directory = program_directory();
-  platform().set_working_directory(directory.data);
+  os_process().set_working_directory(directory.data);
   close_all_channels();
   if (rt.network) shutdown_network();
   if (rt.input) release_input();
@@ -324,7 +321,7 @@ void shutdown_runtime() {
     archive = nullptr;
   }
   rt.window_handle = nullptr;
-  platform().video_quit();
+  os_video().video_quit();
   log_write("qrn is shut down\n");
 }
 

@@ -24,7 +24,7 @@ namespace qrn {
 namespace {
 
 RtString program_file() {
-  std::string path = platform().program_path();
+  std::string path = os_process().program_path();
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
@@ -50,7 +50,6 @@ RtString program_directory() {
 
 void start_runtime(ModuleHandle module, int32_t show_command, const char* caption) {
   RuntimeState& rt = g_runtime;
-  Platform& os = platform();
 
   RtString log = debug_log_path();
   std::remove(log.data);  // a file, or an empty directory of that name
@@ -64,7 +63,7 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
   log_write("duro init\n");
   OpenGLZodidoze& device = *rt.device;
   if (!device.create_window(module, rt.screen_width, rt.screen_height, 0, rt.frame_rate, rt.multisample)) {
-    std::string reason = os.video_error();
+    std::string reason = os_video().video_error();
     print_stderr(RtString("Quarnel: the window and its OpenGL context could not be created") +
                  (reason.empty() ? RtString("") : RtString(" (") + reason.c_str() + ")") +
                  "; the program ends at its first frame.\n");
@@ -98,7 +97,7 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
   RtString exe = program_file();
   RtString directory = program_directory();
   log_write("cd\n");
-  os.set_working_directory(directory.data);
+  os_process().set_working_directory(directory.data);
   {
     std::string line = std::string("exepath=curdir= ") + directory.data + "\n";
     log_write(line.c_str());

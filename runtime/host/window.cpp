@@ -52,24 +52,23 @@ WindowRequest window_request(int32_t width, int32_t height, int32_t depth, int32
 
 bool OpenGLZodidoze::create_window(ModuleHandle module_handle, int32_t w, int32_t h, int32_t depth, int32_t fps,
                                    int32_t multisample_request) {
-  Platform& os = platform();
   RuntimeState& rt = g_runtime;
-  if (gl_extensions().swap_control) os.set_swap_interval(0);
+  if (gl_extensions().swap_control) os_video().set_swap_interval(0);
   frame_interval_ms = fps > 0 ? 1000.0 / fps : 2.0;
 
   module = module_handle;
   multisample = multisample_request;
   log_write("WIN32 init video\n");
-  if (!os.video_init()) return false;
-  ScreenRect desktop = os.display_bounds();
+  if (!os_video().video_init()) return false;
+  ScreenRect desktop = os_video().display_bounds();
   rt.desktop_width = desktop.width;
   rt.desktop_height = desktop.height;
 
   // Window, pixel format and context come in one step from the platform.
-  if (depth == 0) depth = os.display_bits_per_pixel();
-  window = os.create_window(window_request(w, h, depth, 0));
+  if (depth == 0) depth = os_video().display_bits_per_pixel();
+  window = os_video().create_window(window_request(w, h, depth, 0));
   if (!window) return false;
-  ScreenRect client = os.window_client_rect(window);
+  ScreenRect client = os_video().window_client_rect(window);
   width = w ? w : client.width;
   height = h ? h : client.height;
   colour_depth = depth;
@@ -78,7 +77,7 @@ bool OpenGLZodidoze::create_window(ModuleHandle module_handle, int32_t w, int32_
   // Multisampling: ask for a real sample count and halve it until a format is found.
   if (multisample) {
     for (int32_t samples = multisample > 1 ? multisample : kDefaultSamples; samples > 0; samples /= 2) {
-      WindowHandle sampled = os.create_window(window_request(width, height, depth, samples));
+      WindowHandle sampled = os_video().create_window(window_request(width, height, depth, samples));
       if (!sampled) continue;
       int32_t keep_width = width, keep_height = height;
       release_window();
@@ -88,7 +87,7 @@ bool OpenGLZodidoze::create_window(ModuleHandle module_handle, int32_t w, int32_
       break;
     }
   }
-  gl_context = os.current_gl_context();
+  gl_context = os_video().current_gl_context();
 
   warn_if_software_renderer(gl_text(GL_RENDERER));
 
@@ -118,7 +117,7 @@ bool OpenGLZodidoze::create_window(ModuleHandle module_handle, int32_t w, int32_
   log_write("init fbo\n");
   init_framebuffers();
 
-  os.show_window(window, false);
+  os_video().show_window(window, false);
   log_write("2D VP\n");
   setup_2d();
   log_write("DIDU init [OK]\n");
@@ -126,27 +125,26 @@ bool OpenGLZodidoze::create_window(ModuleHandle module_handle, int32_t w, int32_
 }
 
 bool OpenGLZodidoze::enter_window_mode() {
-  Platform& os = platform();
   if (full_screen_active) {
-    os.set_window_fullscreen(window, false);
-    os.sleep_ms(500);
+    os_video().set_window_fullscreen(window, false);
+    os_process().sleep_ms(500);
   }
   if (window) {
-    os.set_window_decorated(window, true);
-    os.set_window_size(window, width, height);
-    os.show_window(window, true);
+    os_video().set_window_decorated(window, true);
+    os_video().set_window_size(window, width, height);
+    os_video().show_window(window, true);
     // The frame's size is known once the window is shown; centre the whole outer window
     // in the work area.
-    ScreenRect work = os.display_usable_bounds();
-    ScreenRect client = os.window_client_rect(window);
-    ScreenRect outer = os.window_outer_rect(window);
+    ScreenRect work = os_video().display_usable_bounds();
+    ScreenRect client = os_video().window_client_rect(window);
+    ScreenRect outer = os_video().window_outer_rect(window);
     int32_t frame_left = client.x - outer.x, frame_top = client.y - outer.y;
     int32_t outer_width = width + (outer.width - client.width);
     int32_t outer_height = height + (outer.height - client.height);
     int32_t left = work.x + (work.width - outer_width) / 2;
     int32_t top = work.y + (work.height - outer_height) / 2;
-    os.set_window_position(window, left + frame_left, top + frame_top);
-    os.raise_window(window);
+    os_video().set_window_position(window, left + frame_left, top + frame_top);
+    os_video().raise_window(window);
   }
   set_viewport_raw(0, 0, 0, 0, 1.0f);
   full_screen_active = 0;
@@ -154,18 +152,17 @@ bool OpenGLZodidoze::enter_window_mode() {
 }
 
 bool OpenGLZodidoze::enter_full_screen() {
-  Platform& os = platform();
-  int32_t desktop_bits = os.display_bits_per_pixel();
-  bool found = colour_depth && colour_depth != desktop_bits && os.display_has_mode(width, height, colour_depth);
-  if (!found) found = os.display_has_mode(width, height, 0);
+  int32_t desktop_bits = os_video().display_bits_per_pixel();
+  bool found = colour_depth && colour_depth != desktop_bits && os_video().display_has_mode(width, height, colour_depth);
+  if (!found) found = os_video().display_has_mode(width, height, 0);
   if (!found) {
-    os.beep();
+    os_video().beep();
     log_write("No Fullscreen Mode available\n");
     enter_window_mode();
     return false;
   }
   WindowHandle old_window = window;
-  std::string title = os.window_title(old_window);
+  std::string title = os_video().window_title(old_window);
   int32_t fps = frame_interval_ms > 0.0 ? static_cast<int32_t>(1000.0 / frame_interval_ms) : 5;
   window = nullptr;
   if (!create_window(module, width, height, colour_depth, fps, multisample)) {
@@ -174,24 +171,23 @@ bool OpenGLZodidoze::enter_full_screen() {
     enter_window_mode();
     return false;
   }
-  os.set_window_title(window, title.c_str());
-  os.destroy_window(old_window);
+  os_video().set_window_title(window, title.c_str());
+  os_video().destroy_window(old_window);
   set_viewport_raw(0, 0, 0, 0, 1.0f);
-  os.set_window_decorated(window, false);
-  os.set_window_position(window, 0, 0);
-  os.set_window_size(window, width, height);
-  os.show_window(window, true);
-  os.set_window_fullscreen(window, true);
-  os.raise_window(window);
+  os_video().set_window_decorated(window, false);
+  os_video().set_window_position(window, 0, 0);
+  os_video().set_window_size(window, width, height);
+  os_video().show_window(window, true);
+  os_video().set_window_fullscreen(window, true);
+  os_video().raise_window(window);
   full_screen_active = 1;
   return true;
 }
 
 void OpenGLZodidoze::hide_window() {
-  Platform& os = platform();
-  if (full_screen_active) os.set_window_fullscreen(window, false);
-  os.set_window_decorated(window, false);
-  os.show_window(window, false);
+  if (full_screen_active) os_video().set_window_fullscreen(window, false);
+  os_video().set_window_decorated(window, false);
+  os_video().show_window(window, false);
   pump_device_messages(*this, nullptr);
   full_screen_active = 0;
 }
@@ -201,7 +197,7 @@ void OpenGLZodidoze::release_window() {
   if (window) {
     enter_window_mode();
     flush_drawing();
-    platform().destroy_window(window);  // the context stays for the next window
+    os_video().destroy_window(window);  // the context stays for the next window
   }
   window = nullptr;
   width = 0;

@@ -49,25 +49,28 @@ InputDevices* create_input() {
   return input;
 }
 
+bool acquire_mouse(InputDevices& input) {
+  return os_input().acquire_mouse_device(input.mouse_device, input.input_window,
+                                         static_cast<MouseCooperation>(input.mouse_cooperation));
+}
+
 namespace {
 
 // Shows the arrow; coming from the hidden pointer, the cursor first goes where the hidden
 // position was, so the pointer does not jump.
 void show_pointer(InputDevices& input) {
-  Platform& os = platform();
   PointerRecord* record = current_pointer_record(input);
   if (!input.system_pointer && record) {
-    ScreenRect client = os.window_client_rect(input.input_window);
-    os.set_cursor_position(client.x + record->frame_x, client.y + record->frame_y);
+    ScreenRect client = os_video().window_client_rect(input.input_window);
+    os_input().set_cursor_position(client.x + record->frame_x, client.y + record->frame_y);
   }
-  os.show_cursor(true);
+  os_input().show_cursor(true);
   input.system_pointer = 1;
 }
 
 void open_keyboard(InputDevices& input) {
-  Platform& os = platform();
-  input.keyboard_device = os.open_keyboard_device(input.directinput);
-  if (input.keyboard_device && !os.acquire_keyboard_device(input.keyboard_device, input.input_window)) {
+  input.keyboard_device = os_input().open_keyboard_device(input.directinput);
+  if (input.keyboard_device && !os_input().acquire_keyboard_device(input.keyboard_device, input.input_window)) {
     log_write("can't aquire keyboard - first try\n");
   }
   build_key_map(input);
@@ -75,12 +78,11 @@ void open_keyboard(InputDevices& input) {
 
 // The exclusive mouse: read as relative motion with the pointer captured and hidden.
 uint32_t open_exclusive_mouse(InputDevices& input) {
-  Platform& os = platform();
-  input.mouse_device = os.open_mouse_device(input.directinput);
+  input.mouse_device = os_input().open_mouse_device(input.directinput);
   bool acquired = false;
   if (input.mouse_device) {
     input.mouse_cooperation = MOUSE_EXCLUSIVE;
-    acquired = os.acquire_mouse_device(input.mouse_device, input.input_window, input.mouse_cooperation);
+    acquired = acquire_mouse(input);
     if (!acquired) log_write("can't aquire mouse - first try\n");
   }
   if (acquired) return INPUT_OPEN_OK;
@@ -93,10 +95,9 @@ uint32_t open_exclusive_mouse(InputDevices& input) {
 uint32_t open_input_devices(WindowHandle window, ModuleHandle /*module*/, int32_t exclusive_mouse) {
   InputDevices* input = g_runtime.input;
   if (!input) return INPUT_NO_SYSTEM;
-  Platform& os = platform();
   uint32_t result = INPUT_OPEN_OK;
   input->current_pointer = 0;
-  input->directinput = os.open_input_system();
+  input->directinput = os_input().open_input_system();
   if (!input->directinput) {
     log_write("No DX_Input\n");
     result = INPUT_NO_SYSTEM;
@@ -105,8 +106,8 @@ uint32_t open_input_devices(WindowHandle window, ModuleHandle /*module*/, int32_
   input->input_window = window;
   if (PointerRecord* record = current_pointer_record(*input)) {
     int32_t cx = 0, cy = 0;
-    os.cursor_position(cx, cy);
-    ScreenRect client = os.window_client_rect(window);
+    os_input().cursor_position(cx, cy);
+    ScreenRect client = os_video().window_client_rect(window);
     record->x = record->frame_x = cx - client.x;
     record->y = record->frame_y = cy - client.y;
   }
@@ -132,16 +133,15 @@ uint32_t open_input_devices(WindowHandle window, ModuleHandle /*module*/, int32_
 void set_pointer_mode(int32_t on) {
   InputDevices* input = g_runtime.input;
   if (!input) return;
-  Platform& os = platform();
   if (input->mouse_device) {
-    os.unacquire_mouse_device(input->mouse_device);
+    os_input().unacquire_mouse_device(input->mouse_device);
     input->mouse_cooperation = on ? MOUSE_SHARED : MOUSE_EXCLUSIVE;
-    os.acquire_mouse_device(input->mouse_device, input->input_window, input->mouse_cooperation);
+    acquire_mouse(*input);
   }
   if (on) {
     show_pointer(*input);
   } else {
-    os.show_cursor(false);
+    os_input().show_cursor(false);
     input->system_pointer = 0;
   }
 }
@@ -152,19 +152,18 @@ void release_input() {
   InputDevices* input = g_runtime.input;
   if (!input) return;
   set_pointer_mode(1);
-  Platform& os = platform();
   if (input->mouse_device) {
-    os.unacquire_mouse_device(input->mouse_device);
-    os.close_mouse_device(input->mouse_device);
+    os_input().unacquire_mouse_device(input->mouse_device);
+    os_input().close_mouse_device(input->mouse_device);
     input->mouse_device = nullptr;
   }
   if (input->keyboard_device) {
-    os.unacquire_keyboard_device(input->keyboard_device);
-    os.close_keyboard_device(input->keyboard_device);
+    os_input().unacquire_keyboard_device(input->keyboard_device);
+    os_input().close_keyboard_device(input->keyboard_device);
     input->keyboard_device = nullptr;
   }
   release_joysticks(*input);
-  if (input->directinput) os.close_input_system(input->directinput);
+  if (input->directinput) os_input().close_input_system(input->directinput);
   input->directinput = nullptr;
   input->pointers.release();
   input->typed_chars.release();

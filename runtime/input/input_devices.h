@@ -45,8 +45,8 @@ constexpr int32_t JOYSTICK_NAME_SIZE = 522;
 constexpr int32_t TYPED_CHAR_LIMIT = 16;
 
 // Mouse cooperation levels: exclusive (pointer hidden, relative motion) or shared.
-constexpr int32_t MOUSE_EXCLUSIVE = 5;
-constexpr int32_t MOUSE_SHARED = 6;
+constexpr int32_t MOUSE_EXCLUSIVE = static_cast<int32_t>(MouseCooperation::exclusive);
+constexpr int32_t MOUSE_SHARED = static_cast<int32_t>(MouseCooperation::shared);
 
 // Results of open_input_devices.
 constexpr uint32_t INPUT_OPEN_OK = 1;
@@ -83,6 +83,8 @@ InputDevices* create_input();
 uint32_t open_input_devices(WindowHandle window, ModuleHandle module, int32_t exclusive_mouse);
 // Releases the devices and frees the input object in RuntimeState::input.
 void release_input();
+// Binds the mouse device to the input window at its cooperation level; false when refused.
+bool acquire_mouse(InputDevices& input);
 // Shows the system pointer with absolute positions (on) or hides it and reads relative motion.
 void set_pointer_mode(int32_t on);
 // Reads the current pointer: new position through x and y, button bits as the result

@@ -26,17 +26,16 @@ int32_t clamp_to(int64_t value, int32_t high) {
 
 // Window-relative cursor position.
 void cursor_in_client(int32_t& x, int32_t& y) {
-  Platform& os = platform();
   int32_t cx = 0, cy = 0;
-  os.cursor_position(cx, cy);
-  ScreenRect client = os.window_client_rect(g_runtime.input->input_window);
+  os_input().cursor_position(cx, cy);
+  ScreenRect client = os_video().window_client_rect(g_runtime.input->input_window);
   x = cx - client.x;
   y = cy - client.y;
 }
 
 // Positions stay within the window's outer size, both ends included.
 void clamp_to_window(int64_t x, int64_t y, int32_t& out_x, int32_t& out_y) {
-  ScreenRect outer = platform().window_outer_rect(g_runtime.input->input_window);
+  ScreenRect outer = os_video().window_outer_rect(g_runtime.input->input_window);
   out_x = clamp_to(x, outer.width);
   out_y = clamp_to(y, outer.height);
 }
@@ -51,7 +50,6 @@ uint32_t read_touch_slot(const InputDevices& input, int32_t& x, int32_t& y) {
 }
 
 uint32_t read_platform_cursor(const InputDevices& input, int32_t& x, int32_t& y) {
-  Platform& os = platform();
   int64_t nx = x, ny = y;
   if (input.system_pointer) {
     int32_t cx = 0, cy = 0;
@@ -60,26 +58,25 @@ uint32_t read_platform_cursor(const InputDevices& input, int32_t& x, int32_t& y)
     ny = cy;
   } else {
     int32_t cx = 0, cy = 0;
-    os.cursor_position(cx, cy);
-    os.set_cursor_position(PARK_X, PARK_Y);
+    os_input().cursor_position(cx, cy);
+    os_input().set_cursor_position(PARK_X, PARK_Y);
     nx += static_cast<int64_t>(cx) - PARK_X;
     ny += static_cast<int64_t>(cy) - PARK_Y;
   }
-  uint32_t bits = os.mouse_buttons() & 7u;
+  uint32_t bits = os_input().mouse_buttons() & 7u;
   clamp_to_window(nx, ny, x, y);
   return bits;
 }
 
 uint32_t read_mouse_device(InputDevices& input, int32_t& x, int32_t& y, int32_t& wheel_step) {
-  Platform& os = platform();
   MouseDeviceState state;
-  if (!os.read_mouse_device(input.mouse_device, state)) {
-    if (!os.acquire_mouse_device(input.mouse_device, input.input_window, input.mouse_cooperation)) {
+  if (!os_input().read_mouse_device(input.mouse_device, state)) {
+    if (!acquire_mouse(input)) {
       // Lost and not back yet: bind again and report nothing for this poll.
-      os.acquire_mouse_device(input.mouse_device, input.input_window, input.mouse_cooperation);
+      acquire_mouse(input);
       return 0;
     }
-    if (!os.read_mouse_device(input.mouse_device, state)) {
+    if (!os_input().read_mouse_device(input.mouse_device, state)) {
       clamp_to_window(x, y, x, y);
       return 0;
     }
@@ -124,11 +121,11 @@ int32_t pointer_mode() {
   RuntimeState& rt = g_runtime;
   if (rt.pointer_mode < 0) {
     int32_t major = 0, minor = 0;
-    platform().os_version(major, minor);
+    os_process().os_version(major, minor);
     char line[64];
     std::snprintf(line, sizeof line, "Win: %d, %d\n", major, minor);
     log_write(line);
-    rt.pointer_mode = platform().prefers_pointer_messages() ? 1 : 0;
+    rt.pointer_mode = os_input().prefers_pointer_messages() ? 1 : 0;
   }
   return rt.pointer_mode;
 }
@@ -313,15 +310,15 @@ void handle_pointer_message(int32_t kind, uint32_t wparam) {
     slot->down = 0;
     slot->pointer_id = 0;
   }
-  ScreenRect client = platform().window_client_rect(rt.window_handle);
+  ScreenRect client = os_video().window_client_rect(rt.window_handle);
   slot->x = sx - client.x;
   slot->y = sy - client.y;
 }
 
 bool platform_get_pointer_touch_info(int32_t pointer_id, int32_t& screen_x, int32_t& screen_y) {
-  return platform().pointer_location(pointer_id, screen_x, screen_y);
+  return os_video().pointer_location(pointer_id, screen_x, screen_y);
 }
 
-bool platform_enable_mouse_in_pointer(bool on) { return platform().set_mouse_pointer_messages(on); }
+bool platform_enable_mouse_in_pointer(bool on) { return os_video().set_mouse_pointer_messages(on); }
 
 }  // namespace qrn

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/fake_platform.h"
-#include "platform/linux_platform.h"
+#include "platform/platform.h"
 #include "quarnel.h"
 #include "support/temp_dir.h"
 

@@ -147,7 +147,7 @@ TEST_F(SettingsTest, TheClocksWakeTimeRoundTripsByteExactly) {
   qrn::ini_open("");
   EXPECT_EQ(qrn::test::read_file(dir.file("ORVL.INI")), "[TIME]\r\nAWAKE=0615\r\n");
   std::vector<qrn::DirectoryEntry> entries;
-  qrn::platform().read_directory(dir.path().c_str(), entries);
+  qrn::os_files().read_directory(dir.path().c_str(), entries);
   EXPECT_EQ(entries.size(), 3u);  // ".", ".." and ORVL.INI: no temporary file left
   ASSERT_EQ(chdir(previous), 0);
 
@@ -206,7 +206,7 @@ TEST_F(SettingsTest, TheOldFileSurvivesAWriterThatDiesOrFails) {
   EXPECT_TRUE(failed.exited);
   EXPECT_EQ(qrn::test::read_file(failed_path), old_bytes);
   std::vector<qrn::DirectoryEntry> entries;
-  qrn::platform().read_directory(quiet.path().c_str(), entries);
+  qrn::os_files().read_directory(quiet.path().c_str(), entries);
   EXPECT_EQ(entries.size(), 3u);
 }
 

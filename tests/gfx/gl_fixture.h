@@ -21,12 +21,12 @@ class GfxGlTest : public ::testing::Test {
 
   void SetUp() override {
     g_runtime = RuntimeState();
-    ASSERT_TRUE(platform().video_init()) << "no display";
+    ASSERT_TRUE(os_video().video_init()) << "no display";
     WindowRequest request;
     request.width = W;
     request.height = H;
     request.title = "gfx";
-    WindowHandle window = platform().create_window(request);
+    WindowHandle window = os_video().create_window(request);
     ASSERT_NE(window, nullptr);
     device = new OpenGLZodidoze();
     g_runtime.device = device;

@@ -49,13 +49,13 @@ int run_host_program(const std::string& mode) {
   rt.screen_width = 200;
   rt.screen_height = 200;
   rt.frame_rate = 60;
-  start_runtime(platform().program_module(), 10, "Host Test");
+  start_runtime(os_process().program_module(), 10, "Host Test");
   print_stdout("started\n");
   if (mode == "screen-size") {
     set_screen_size(200, 200, 1);
-    print_rect("client", platform().window_client_rect(rt.window_handle));
-    print_rect("outer", platform().window_outer_rect(rt.window_handle));
-    print_rect("work", platform().display_usable_bounds());
+    print_rect("client", os_video().window_client_rect(rt.window_handle));
+    print_rect("outer", os_video().window_outer_rect(rt.window_handle));
+    print_rect("work", os_video().display_usable_bounds());
   }
   for (int frame = 1;; ++frame) {
     show_screen();

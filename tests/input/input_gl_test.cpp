@@ -27,22 +27,21 @@ class InputOnDisplay : public ::testing::Test {
     const char* tmpdir = std::getenv("TMPDIR");
     saved_tmpdir = tmpdir ? tmpdir : "";
     setenv("TMPDIR", temp.path().c_str(), 1);  // the debug log goes to this test's folder
-    Platform& os = platform();
-    ASSERT_TRUE(os.video_init());
+    ASSERT_TRUE(os_video().video_init());
     WindowRequest request;
     request.width = 160;
     request.height = 120;
     request.title = "quarnel input probe";
-    window = os.create_window(request);
+    window = os_video().create_window(request);
     ASSERT_NE(window, nullptr);
-    os.set_window_position(window, 200, 150);
-    os.show_window(window, true);
+    os_video().set_window_position(window, 200, 150);
+    os_video().show_window(window, true);
     // Another program's window on the same display may take the focus back: ask again.
-    for (int attempt = 0; attempt < 5 && !os.window_has_focus(window); ++attempt) {
+    for (int attempt = 0; attempt < 5 && !os_video().window_has_focus(window); ++attempt) {
       ASSERT_TRUE(run("xdotool search --sync --name 'quarnel input probe' windowfocus --sync >/dev/null"));
       settle();
     }
-    ASSERT_TRUE(os.window_has_focus(window));
+    ASSERT_TRUE(os_video().window_has_focus(window));
 
     device = new OpenGLZodidoze();
     device->width = request.width;
@@ -65,8 +64,8 @@ class InputOnDisplay : public ::testing::Test {
     g_runtime.device = nullptr;
     delete device;
     g_runtime.window_handle = nullptr;
-    if (window) platform().destroy_window(window);
-    platform().video_quit();
+    if (window) os_video().destroy_window(window);
+    os_video().video_quit();
   }
 
   // Lets the X server and SDL catch up.
@@ -79,12 +78,12 @@ class InputOnDisplay : public ::testing::Test {
   // Takes the window's messages as the frame loop does, queueing typed characters.
   void drain() {
     WindowMessage message;
-    while (platform().next_message(window, message)) {
+    while (os_video().next_message(window, message)) {
       if (message.kind == MessageKind::character) push_typed_char(static_cast<int8_t>(message.code));
     }
   }
   void client_to_screen(int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
-    ScreenRect client = platform().window_client_rect(window);
+    ScreenRect client = os_video().window_client_rect(window);
     sx = client.x + x;
     sy = client.y + y;
   }

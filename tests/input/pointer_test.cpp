@@ -146,7 +146,7 @@ TEST_F(PointerTest, LogicalScreenScalesBackUnlessAnOffscreenTargetIsInUse) {
 TEST_F(PointerTest, ExclusiveMouseReadsRelativeMotionAndMouseAxisKinds) {
   EXPECT_EQ(open(1), INPUT_OPEN_OK);
   EXPECT_TRUE(fake->mouse_acquired);
-  EXPECT_EQ(fake->mouse_level, MOUSE_EXCLUSIVE);
+  EXPECT_EQ(fake->mouse_level, MouseCooperation::exclusive);
   set_pointer_mode(0);
   set_mouse_position(100, 100);
 
@@ -177,7 +177,7 @@ TEST_F(PointerTest, ExclusiveMouseReadsRelativeMotionAndMouseAxisKinds) {
 
   // Showing the pointer makes the device shared and positions absolute again.
   set_pointer_mode(1);
-  EXPECT_EQ(fake->mouse_level, MOUSE_SHARED);
+  EXPECT_EQ(fake->mouse_level, MouseCooperation::shared);
   cursor_at(7, 8);
   r = mouse();
   EXPECT_EQ(r.x, 7);

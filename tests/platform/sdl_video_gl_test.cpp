@@ -8,7 +8,7 @@
 #include "platform/platform.h"
 
 TEST(SdlVideo, WindowWithAGlContextClearsAndReadsBack) {
-  qrn::Platform& os = qrn::platform();
+  qrn::VideoService& os = qrn::os_video();
   ASSERT_TRUE(os.video_init()) << "no display";
   qrn::WindowRequest request;
   request.width = 64;

@@ -1,16 +1,14 @@
-// Real backend, host services: the working directory, the text console, and file dialogs
-// shown by the desktop's dialog program (zenity, a Debian-packaged GTK dialog tool).
+// File dialogs through the desktop's dialog program (zenity, a Debian-packaged GTK dialog
+// tool), run directly (never through a shell) with its answer read from its output.
 #include <fcntl.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <cstdlib>
 
-#include "platform/linux_platform.h"
+#include "platform/desktop_dialog.h"
+#include "platform/process.h"
 
 namespace qrn {
 
@@ -96,8 +94,7 @@ int run_capture(const std::string& program, const std::vector<std::string>& args
 
 }  // namespace
 
-std::vector<std::string> file_dialog_arguments(
-    bool open, const std::vector<std::pair<std::string, std::string>>& filters, const std::string& start_dir) {
+std::vector<std::string> file_dialog_arguments(bool open, const FileFilters& filters, const std::string& start_dir) {
   std::vector<std::string> args = {"zenity", "--file-selection"};
   args.push_back(open ? "--title=Open" : "--title=Save As");
   if (!open) args.push_back("--save");
@@ -116,37 +113,7 @@ std::vector<std::string> file_dialog_arguments(
   return args;
 }
 
-void LinuxPlatform::nap_ms(double ms) {
-  if (!(ms > 0.0)) return;
-  double whole = static_cast<double>(static_cast<long>(ms / 1000.0));
-  timespec want{static_cast<time_t>(whole), static_cast<long>((ms - whole * 1000.0) * 1e6)};
-  timespec left{};
-  while (::nanosleep(&want, &left) != 0 && errno == EINTR) want = left;
-}
-
-std::string LinuxPlatform::working_directory() {
-  char buffer[PATH_MAX];
-  if (!::getcwd(buffer, sizeof buffer)) return "";
-  return buffer;
-}
-
-bool LinuxPlatform::set_working_directory(const char* path) { return path && ::chdir(path) == 0; }
-
-// A process started from a terminal already writes to it. One whose streams were redirected
-// elsewhere gets them back on its controlling terminal; a process without one has no console.
-bool LinuxPlatform::open_console() {
-  if (::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO)) return true;
-  int probe = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
-  if (probe < 0) return false;
-  ::close(probe);
-  std::fflush(stdout);
-  bool ok = std::freopen("/dev/tty", "r", stdin) != nullptr;
-  ok = std::freopen("/dev/tty", "w", stdout) != nullptr && ok;
-  return ok;
-}
-
-bool LinuxPlatform::file_dialog(bool open, const std::vector<std::pair<std::string, std::string>>& filters,
-                                const std::string& start_dir, std::string& chosen) {
+bool run_file_dialog(bool open, const FileFilters& filters, const std::string& start_dir, std::string& chosen) {
   chosen.clear();
   if (unattended_run() || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))) return false;
   std::string program = find_program("zenity");
