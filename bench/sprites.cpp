@@ -182,9 +182,9 @@ Figures measure_runtime(const std::vector<Placement>& at, bool flush_each) {
   g_runtime = RuntimeState();
   OpenGLZodidoze* device = new OpenGLZodidoze();
   g_runtime.device = device;
-  device->window = window;
-  device->width = W;
-  device->height = H;
+  g_runtime.window_handle = window;
+  g_runtime.window_width = W;
+  g_runtime.window_height = H;
   device->setup_2d();
   if (!flush_each) {
     const char* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -223,7 +223,8 @@ Figures measure_runtime(const std::vector<Placement>& at, bool flush_each) {
   }
   figures.plain = sprites_at_60([&](int n) { frame(n, false); });
   figures.rotated = sprites_at_60([&](int n) { frame(n, true); });
-  delete device;  // deletes the sprite and the window
+  device->release_all();  // the sprite and the window
+  delete device;
   g_runtime = RuntimeState();
   return figures;
 }

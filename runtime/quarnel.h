@@ -32,9 +32,10 @@
 #include "input/keyboard.h"
 
 // Host: runtime state, start-up, window and screen geometry, frame loop, window messages
-#include "host/build_info.h"
+#include "core/build_info.h"
+#include "core/runtime_state.h"
 #include "host/frame_loop.h"
-#include "host/runtime_state.h"
+#include "host/line_entry.h"
 #include "host/screen.h"
 #include "host/startup.h"
 #include "host/window_messages.h"
@@ -46,5 +47,5 @@
 #include "sound/music.h"
 #include "sound/sound_device.h"
 
-// Platform layer (for programs that need a platform service directly)
-#include "platform/platform.h"
+// The runtime put together: start-up
+#include "runtime.h"

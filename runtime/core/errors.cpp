@@ -2,12 +2,12 @@
 #include "core/errors.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/named_callbacks.h"
+#include "core/runtime_state.h"
 #include "core/text_commands.h"
-#include "host/frame_loop.h"
-#include "host/runtime_state.h"
 #include "platform/platform.h"
 
 namespace qrn {
@@ -27,6 +27,41 @@ void fatal_error(int32_t code) {
   set_error(code);
   end_program();
   exit_program();
+}
+
+void end_program() {
+  RuntimeState& rt = g_runtime;
+  if (rt.ending) return;
+  rt.ending = 1;
+  if (rt.debug_mode) {
+    log_write("-End On Line\n");
+    const int32_t values[4] = {rt.error_code, rt.error_line - 1, rt.source_line, rt.source_module};
+    for (int32_t value : values) {
+      char line[24];
+      std::snprintf(line, sizeof line, "%d\n", value);
+      log_write(line);
+    }
+  }
+  // The host's shutdown when the runtime was started; before that there is only the callback.
+  if (rt.hooks.shutdown) {
+    rt.hooks.shutdown();
+  } else {
+    call_quit_callback_once();
+  }
+  exit_program();
+}
+
+void exit_program() {
+  print_stdout("exit\n");
+  os_process().exit_process(0);
+  std::abort();  // a backend's exit never returns
+}
+
+void call_quit_callback_once() {
+  RuntimeState& rt = g_runtime;
+  if (rt.quit_callback_done) return;
+  rt.quit_callback_done = 1;
+  call_by_name("QRN_ON_QUIT");
 }
 
 void clear_error() { g_runtime.error_code = 0; }

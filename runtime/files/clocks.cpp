@@ -3,7 +3,7 @@
 // Whether the first read happened is a flag of its own: a counter may well read 0.0.
 #include "files/clocks.h"
 
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 #include "platform/platform.h"
 
 namespace qrn {

@@ -13,7 +13,7 @@
 #include <new>
 #include <vector>
 
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 
 namespace qrn {
 

@@ -9,13 +9,13 @@
 #include <ctime>
 #include <string>
 
+#include "core/build_info.h"
 #include "core/errors.h"
 #include "core/math_random.h"
 #include "core/text_commands.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
 #include "files/file_system.h"
-#include "host/build_info.h"
 #include "platform/platform.h"
 
 namespace qrn {

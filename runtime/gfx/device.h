@@ -126,7 +126,9 @@ class OpenGLZodidoze {
   void draw_background(int32_t slot);
   // Deletes every sprite and background image (what release_window does first).
   void delete_all_images();
-  // Deletes every sprite and background, then releases the window.
+  // Deletes every sprite and background, then releases the window (host/window.cpp). The
+  // destructor deletes the images but leaves the window to whoever ends the device, which
+  // calls this first.
   void release_all();
 
   // ---- Fonts (gfx) ------------------------------------------------------------------------
@@ -140,7 +142,8 @@ class OpenGLZodidoze {
   void init_framebuffers();
   void end_offscreen();
 
-  // ---- Fields -----------------------------------------------------------------------------
+  // ---- Fields (its window, the window's client size and orientation and the current
+  // off-screen screen are kept in RuntimeState, where the input reads them too) ----------
   int32_t bound_sprite = -1;
   int32_t bound_second_sprite = -1;
   int32_t bound_uses_mip_texture = 0;
@@ -153,13 +156,9 @@ class OpenGLZodidoze {
   uint8_t clear_depth_pending = 1;
   uint8_t bgra_supported = 0;
   OffscreenScreen offscreen[OFFSCREEN_COUNT];
-  int32_t current_offscreen = -1;
   uint8_t** alpha_masks = nullptr;  // SPRITE_COUNT lazily fetched alpha copies, owned
   BackgroundImage backgrounds[BACKGROUND_COUNT];
   uint8_t smoothing = 1;
-  WindowHandle window = nullptr;
-  int32_t width = 0;
-  int32_t height = 0;
   int32_t virtual_width = 0;
   int32_t virtual_height = 0;
   int32_t colour_depth = 0;
@@ -169,7 +168,6 @@ class OpenGLZodidoze {
   int32_t viewport_y = 0;
   int32_t viewport_width = 0;
   int32_t viewport_height = 0;
-  int32_t orientation = 0;
   uint32_t colour_key = 0x008000FF;  // RGB(255, 0, 128)
   uint32_t font_colour_key = 0;
   double next_frame_ms = 0.0;

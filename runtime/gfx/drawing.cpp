@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/runtime_state.h"
 #include "files/file_names.h"
 #include "gfx/device.h"
 #include "gfx/gl_state.h"
 #include "gfx/sprite_geometry.h"
-#include "host/runtime_state.h"
 
 namespace qrn {
 
@@ -49,9 +49,9 @@ const SpriteSlot* begin_sprite(OpenGLZodidoze& dev, int32_t id, bool texel_exact
 // (the projection itself is always one unit per pixel). A sprite drawn unscaled at whole
 // coordinates then samples every texel at its centre, where linear filtering gives exactly
 // the texel, so the cheaper nearest filtering draws the same pixels.
-bool unscaled_target(const OpenGLZodidoze& dev) {
+bool unscaled_target() {
   const float scale = g_runtime.virtual_scale;
-  return scale == 0.0f || scale == 1.0f || g_runtime.target_screen != -1 || dev.current_offscreen != -1;
+  return scale == 0.0f || scale == 1.0f || g_runtime.target_screen != -1 || g_runtime.current_offscreen != -1;
 }
 
 // Binds an animation frame for drawing and gives its texture rectangle; null when the slot
@@ -157,7 +157,7 @@ bool key_as_stored(OpenGLZodidoze& dev, uint8_t key[3]) {
 
 void draw_sprite(int32_t id, int32_t x, int32_t y) {
   OpenGLZodidoze* dev = device();
-  const SpriteSlot* slot = dev ? begin_sprite(*dev, id, unscaled_target(*dev)) : nullptr;
+  const SpriteSlot* slot = dev ? begin_sprite(*dev, id, unscaled_target()) : nullptr;
   if (!slot) return;
   queue_box(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + slot->width),
             static_cast<float>(y + slot->height), TextureRect{0, 0, slot->u_max, slot->v_max});
@@ -306,18 +306,18 @@ void load_background(const RtString& path) {
 
 void capture_background() {
   OpenGLZodidoze* dev = device();
-  if (!dev || dev->width < 1 || dev->height < 1) return;
+  if (!dev || g_runtime.window_width < 1 || g_runtime.window_height < 1) return;
   const int32_t max = gl_max_texture_size();
   if (max <= 0) return;
   // Square tiles: the smallest power of two from 128 that covers the window, or the limit.
   int32_t tile = 128;
-  while (tile < std::max(dev->width, dev->height) && tile < max) tile *= 2;
+  while (tile < std::max(g_runtime.window_width, g_runtime.window_height) && tile < max) tile *= 2;
   tile = std::min(tile, max);
   dev->delete_background(0);
   flush_drawing();
   BackgroundImage& bg = dev->backgrounds[0];
-  const int32_t columns = std::min((dev->width + tile - 1) / tile, 8);
-  const int32_t rows = std::min((dev->height + tile - 1) / tile, 8);
+  const int32_t columns = std::min((g_runtime.window_width + tile - 1) / tile, 8);
+  const int32_t rows = std::min((g_runtime.window_height + tile - 1) / tile, 8);
   const std::vector<uint8_t> clear(static_cast<size_t>(tile) * tile * 4, 0);
   for (int32_t column = 0; column < columns; ++column) {
     for (int32_t row = 0; row < rows; ++row) {
@@ -331,10 +331,10 @@ void capture_background() {
       glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tile, tile, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
       // The tile's image rows top-down land in texture rows from the top of the tile; the
       // window's rows count from the bottom.
-      const int32_t copy_w = std::min(tile, dev->width - column * tile);
-      const int32_t bottom_edge = std::min((row + 1) * tile, dev->height);
+      const int32_t copy_w = std::min(tile, g_runtime.window_width - column * tile);
+      const int32_t bottom_edge = std::min((row + 1) * tile, g_runtime.window_height);
       const int32_t copy_h = bottom_edge - row * tile;
-      const int32_t window_y = dev->height - bottom_edge;
+      const int32_t window_y = g_runtime.window_height - bottom_edge;
       const int32_t texture_y = tile - copy_h;
       glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, texture_y, column * tile, window_y, copy_w, copy_h);
       bg.drawn_width[index] = bg.drawn_height[index] = static_cast<int16_t>(tile);
@@ -529,17 +529,17 @@ void get_target_size(int32_t& width, int32_t& height) {
   OpenGLZodidoze* dev = device();
   width = height = 0;
   if (!dev) return;
-  if (dev->current_offscreen >= 0 && dev->current_offscreen < OFFSCREEN_COUNT) {
-    const SpriteSlot* slot = dev->sprite_slot(dev->offscreen[dev->current_offscreen].sprite);
+  if (g_runtime.current_offscreen >= 0 && g_runtime.current_offscreen < OFFSCREEN_COUNT) {
+    const SpriteSlot* slot = dev->sprite_slot(dev->offscreen[g_runtime.current_offscreen].sprite);
     if (slot) {
       width = slot->width;
       height = slot->height;
     }
     return;
   }
-  width = dev->virtual_height ? dev->virtual_width : dev->width;
-  height = dev->virtual_height ? dev->virtual_height : dev->height;
-  if (dev->orientation == 1 || dev->orientation == 3) std::swap(width, height);
+  width = dev->virtual_height ? dev->virtual_width : g_runtime.window_width;
+  height = dev->virtual_height ? dev->virtual_height : g_runtime.window_height;
+  if (g_runtime.orientation == 1 || g_runtime.orientation == 3) std::swap(width, height);
 }
 
 }  // namespace qrn

@@ -21,6 +21,8 @@ namespace qrn {
 void flush_drawing();
 // Flushes, then forgets every cached value so the next setting of each is sent to GL.
 void invalidate_gl_state();
+// Frees the cache and its queue (RuntimeState::gl_cache); the next use starts knowing nothing.
+void release_gl_state();
 
 // Enable flag of a capability (blending, alpha and depth test, face culling, texturing...).
 void gl_set_enabled(GLenum capability, bool on);

@@ -190,7 +190,7 @@ OpenGLZodidoze::OpenGLZodidoze() {
 
 OpenGLZodidoze::~OpenGLZodidoze() {
   end_offscreen();
-  release_all();
+  delete_all_images();
   for (int32_t id = 0; id < SPRITE_COUNT; ++id) delete[] alpha_masks[id];
   delete[] alpha_masks;
   delete[] sprites;
@@ -398,11 +398,6 @@ void OpenGLZodidoze::delete_all_images() {
       delete_sprite(id);
   }
   for (int32_t slot = 0; slot < BACKGROUND_COUNT; ++slot) delete_background(slot);
-}
-
-void OpenGLZodidoze::release_all() {
-  delete_all_images();
-  release_window();
 }
 
 }  // namespace qrn

@@ -4,20 +4,17 @@
 #include <cstdio>
 #include <string>
 
-#include "3d/engine_3d.h"
 #include "core/errors.h"
 #include "core/math_random.h"
+#include "core/runtime_state.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
 #include "gfx/device.h"
 #include "gfx/drawing.h"
 #include "gfx/fonts.h"
 #include "host/frame_loop.h"
-#include "host/runtime_state.h"
 #include "host/window_messages.h"
 #include "input/input_devices.h"
-#include "net/net_game.h"
-#include "sound/sound_device.h"
 
 namespace qrn {
 
@@ -48,7 +45,7 @@ RtString program_directory() {
   return RtString(path.substr(0, slash == 0 ? 1 : slash).c_str());
 }
 
-void start_runtime(ModuleHandle module, int32_t show_command, const char* caption) {
+void start_runtime_steps(ModuleHandle module, int32_t show_command, const char* caption) {
   RuntimeState& rt = g_runtime;
 
   RtString log = debug_log_path();
@@ -70,13 +67,12 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
     return;
   }
 
-  rt.window_handle = device.window;
   set_caption(caption);
   log_write("Cptn\n");
   random_seed(static_cast<int32_t>(program_timer_ms()));
   log_write("Network\n");
-  rt.network = create_net_game();
-  rt.engine_3d = new Zodidoze3D(rt.device);
+  if (rt.hooks.start_network) rt.hooks.start_network();
+  if (rt.hooks.start_engine_3d) rt.hooks.start_engine_3d();
   log_write("Input\n");
   rt.input = create_input();
   log_write("Window mode\n");
@@ -85,13 +81,11 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
   } else {
     device.enter_window_mode();
   }
-  rt.window_handle = device.window;  // full-screen mode may have made a new window
 
   log_write("Create DXin\n");
   open_input_devices(rt.window_handle, module, rt.exclusive_mouse);
   log_write("reptr\n");
   rt.current_font = 0;
-  if (rt.input) rt.input->input_window = rt.window_handle;
 
   log_write("getexe\n");
   RtString exe = program_file();
@@ -139,10 +133,7 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
     print_stderr(
         "!!! EnableMouseInPointer() not found in user32.dll. If this is >=Win8, you get no mouse messages.\n");
   }
-  rt.sound = create_sound_device();
-  rt.sound_channels = create_sound_slots();
-  open_sound_device(rt.window_handle);
-  bind_sound_window(device.window);
+  if (rt.hooks.start_sound) rt.hooks.start_sound();
   log_write("Init Finalized\n");
 }
 

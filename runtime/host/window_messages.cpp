@@ -1,18 +1,17 @@
 // The window procedure, caption, console and file dialogs (see window_messages.h).
 #include "host/window_messages.h"
 
+#include "core/errors.h"
 #include "core/named_callbacks.h"
+#include "core/runtime_state.h"
 #include "gfx/device.h"
 #include "host/frame_loop.h"
-#include "host/runtime_state.h"
 #include "host/screen.h"
 #include "input/input_devices.h"
 
 namespace qrn {
 
 namespace {
-
-WindowMessage g_current_message;
 
 void show_title(const RtString& title) {
   os_video().set_window_title(g_runtime.window_handle, title.data);
@@ -28,8 +27,8 @@ int32_t pointer_message_kind(MessageKind kind) {
 
 }  // namespace
 
-const WindowMessage& current_window_message() { return g_current_message; }
-void set_current_window_message(const WindowMessage& message) { g_current_message = message; }
+const WindowMessage& current_window_message() { return g_runtime.current_message; }
+void set_current_window_message(const WindowMessage& message) { g_runtime.current_message = message; }
 
 int32_t window_procedure(const WindowMessage& message) {
   RuntimeState& rt = g_runtime;
@@ -104,8 +103,8 @@ RtString file_dialog(int32_t open, const RtString& filter) {
   if (!start_dir.empty()) os_process().set_working_directory(start_dir.c_str());
   if (OpenGLZodidoze* device = rt.device) {
     if (rt.full_screen) {
-      if (rt.screen_width) device->width = rt.screen_width;
-      if (rt.screen_height) device->height = rt.screen_height;
+      if (rt.screen_width) g_runtime.window_width = rt.screen_width;
+      if (rt.screen_height) g_runtime.window_height = rt.screen_height;
       device->enter_full_screen();
       rebind_window_users();
       for (int frame = 0; frame < 5; ++frame) show_screen();

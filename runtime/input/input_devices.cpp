@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "core/errors.h"
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 #include "input/joysticks.h"
 #include "input/keyboard.h"
 
@@ -50,7 +50,7 @@ InputDevices* create_input() {
 }
 
 bool acquire_mouse(InputDevices& input) {
-  return os_input().acquire_mouse_device(input.mouse_device, input.input_window,
+  return os_input().acquire_mouse_device(input.mouse_device, g_runtime.window_handle,
                                          static_cast<MouseCooperation>(input.mouse_cooperation));
 }
 
@@ -61,7 +61,7 @@ namespace {
 void show_pointer(InputDevices& input) {
   PointerRecord* record = current_pointer_record(input);
   if (!input.system_pointer && record) {
-    ScreenRect client = os_video().window_client_rect(input.input_window);
+    ScreenRect client = os_video().window_client_rect(g_runtime.window_handle);
     os_input().set_cursor_position(client.x + record->frame_x, client.y + record->frame_y);
   }
   os_input().show_cursor(true);
@@ -70,7 +70,7 @@ void show_pointer(InputDevices& input) {
 
 void open_keyboard(InputDevices& input) {
   input.keyboard_device = os_input().open_keyboard_device(input.directinput);
-  if (input.keyboard_device && !os_input().acquire_keyboard_device(input.keyboard_device, input.input_window)) {
+  if (input.keyboard_device && !os_input().acquire_keyboard_device(input.keyboard_device, g_runtime.window_handle)) {
     log_write("can't aquire keyboard - first try\n");
   }
   build_key_map(input);
@@ -92,7 +92,7 @@ uint32_t open_exclusive_mouse(InputDevices& input) {
 
 }  // namespace
 
-uint32_t open_input_devices(WindowHandle window, ModuleHandle /*module*/, int32_t exclusive_mouse) {
+uint32_t open_input_devices(WindowHandle /*window*/, ModuleHandle /*module*/, int32_t exclusive_mouse) {
   InputDevices* input = g_runtime.input;
   if (!input) return INPUT_NO_SYSTEM;
   uint32_t result = INPUT_OPEN_OK;
@@ -103,11 +103,10 @@ uint32_t open_input_devices(WindowHandle window, ModuleHandle /*module*/, int32_
     result = INPUT_NO_SYSTEM;
   }
 
-  input->input_window = window;
   if (PointerRecord* record = current_pointer_record(*input)) {
     int32_t cx = 0, cy = 0;
     os_input().cursor_position(cx, cy);
-    ScreenRect client = os_video().window_client_rect(window);
+    ScreenRect client = os_video().window_client_rect(g_runtime.window_handle);
     record->x = record->frame_x = cx - client.x;
     record->y = record->frame_y = cy - client.y;
   }

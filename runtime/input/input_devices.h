@@ -68,7 +68,6 @@ struct InputDevices {
   InputHandle joystick_devices[JOYSTICK_COUNT] = {};
   char joystick_names[JOYSTICK_COUNT][JOYSTICK_NAME_SIZE] = {};
   uint8_t key_snapshot[256] = {};                     // bit 7: key down
-  WindowHandle input_window = nullptr;                // the window the devices are bound to
   uint8_t system_pointer = 0;  // 1: pointer shown, absolute positions; 0: hidden, relative
   int32_t mouse_cooperation = 0;                      // level last given to mouse_device
   int32_t joystick_count = 0;
@@ -78,7 +77,8 @@ struct InputDevices {
 // ---- Operations used by start-up, the frame loop and the window procedure ------------------
 // Builds the input object (count 1 pointer with the initial record, empty queue).
 InputDevices* create_input();
-// Binds the object to the window and opens keyboard, mouse and joysticks; result code
+// Opens keyboard, mouse and joysticks for window, which is the main window
+// (RuntimeState::window_handle, where the devices find it again); result code
 // (INPUT_OPEN_OK, INPUT_NO_SYSTEM or INPUT_NO_MOUSE).
 uint32_t open_input_devices(WindowHandle window, ModuleHandle module, int32_t exclusive_mouse);
 // Releases the devices and frees the input object in RuntimeState::input.

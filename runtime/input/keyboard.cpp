@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 #include "input/input_devices.h"
 
 namespace qrn {
@@ -70,10 +70,10 @@ void refresh_keys() {
   InputDevices* input = g_runtime.input;
   if (!input) return;
   // While another window is active the snapshot keeps what it held.
-  if (!os_video().window_has_focus(input->input_window)) return;
+  if (!os_video().window_has_focus(g_runtime.window_handle)) return;
   if (input->keyboard_device) {
-    if (!os_input().acquire_keyboard_device(input->keyboard_device, input->input_window)) {
-      os_input().acquire_keyboard_device(input->keyboard_device, input->input_window);
+    if (!os_input().acquire_keyboard_device(input->keyboard_device, g_runtime.window_handle)) {
+      os_input().acquire_keyboard_device(input->keyboard_device, g_runtime.window_handle);
     }
     uint8_t snapshot[256];
     if (os_input().read_keyboard_device(input->keyboard_device, snapshot)) {

@@ -4,9 +4,8 @@
 #include <cstdio>
 
 #include "core/errors.h"
-#include "gfx/device.h"
-#include "host/runtime_state.h"
-#include "host/screen.h"
+#include "core/runtime_state.h"
+#include "core/screen_points.h"
 #include "input/input_devices.h"
 #include "input/keyboard.h"
 
@@ -28,14 +27,14 @@ int32_t clamp_to(int64_t value, int32_t high) {
 void cursor_in_client(int32_t& x, int32_t& y) {
   int32_t cx = 0, cy = 0;
   os_input().cursor_position(cx, cy);
-  ScreenRect client = os_video().window_client_rect(g_runtime.input->input_window);
+  ScreenRect client = os_video().window_client_rect(g_runtime.window_handle);
   x = cx - client.x;
   y = cy - client.y;
 }
 
 // Positions stay within the window's outer size, both ends included.
 void clamp_to_window(int64_t x, int64_t y, int32_t& out_x, int32_t& out_y) {
-  ScreenRect outer = os_video().window_outer_rect(g_runtime.input->input_window);
+  ScreenRect outer = os_video().window_outer_rect(g_runtime.window_handle);
   out_x = clamp_to(x, outer.width);
   out_y = clamp_to(y, outer.height);
 }
@@ -107,10 +106,10 @@ struct Geometry {
 
 Geometry geometry() {
   Geometry g;
-  if (const OpenGLZodidoze* device = g_runtime.device) {
-    g.width = device->width;
-    g.height = device->height;
-    g.orientation = device->orientation;
+  if (g_runtime.device) {
+    g.width = g_runtime.window_width;
+    g.height = g_runtime.window_height;
+    g.orientation = g_runtime.orientation;
   }
   return g;
 }
@@ -211,7 +210,7 @@ void read_mouse(int32_t& x, int32_t& y, int32_t& button1, int32_t& button2) {
   y = clamp_to(py, max_y);
   // Back through the logical screen's scale; the border around it reads outside its size.
   const RuntimeState& rt = g_runtime;
-  bool offscreen = rt.device && rt.device->current_offscreen >= 0;
+  bool offscreen = rt.device && g_runtime.current_offscreen >= 0;
   if (!offscreen && rt.virtual_scale != 0.0f) {
     x = static_cast<int32_t>(static_cast<double>(x - rt.virtual_offset_x) / rt.virtual_scale);
     y = static_cast<int32_t>(static_cast<double>(y - rt.virtual_offset_y) / rt.virtual_scale);
@@ -314,11 +313,5 @@ void handle_pointer_message(int32_t kind, uint32_t wparam) {
   slot->x = sx - client.x;
   slot->y = sy - client.y;
 }
-
-bool platform_get_pointer_touch_info(int32_t pointer_id, int32_t& screen_x, int32_t& screen_y) {
-  return os_video().pointer_location(pointer_id, screen_x, screen_y);
-}
-
-bool platform_enable_mouse_in_pointer(bool on) { return os_video().set_mouse_pointer_messages(on); }
 
 }  // namespace qrn

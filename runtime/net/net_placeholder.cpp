@@ -1,5 +1,5 @@
 // Network-game placeholders until the network module is built: an object with no game.
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 #include "net/net_game.h"
 
 namespace qrn {

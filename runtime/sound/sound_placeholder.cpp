@@ -1,6 +1,6 @@
 // Sound placeholders until the sound module is built: a device that plays nothing, empty
 // slots, and no music.
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 #include "sound/music.h"
 #include "sound/sound_device.h"
 

@@ -276,7 +276,7 @@ TEST(Arrays, BoundsReportGoesToTheDebuggerAndStandardError) {
 }
 
 TEST(Arrays, DataTablesReadItemByItem) {
-  qrn::g_runtime = qrn::RuntimeState{};
+  qrn::reset_runtime_state();
   const qrn::DataItem items[] = {{2.9, nullptr}, {2.9, nullptr}, {-2.9, nullptr}, {0, "42 apples"},
                                  {0, "1e3"},     {1e10, nullptr}, {5e9, nullptr}};
   qrn::DataTable table{items, 7, 4};

@@ -19,7 +19,7 @@ std::string str(const RtString& t) { return std::string(t.data, t.length); }
 class ErrorsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qrn::g_runtime = qrn::RuntimeState{};
+    qrn::reset_runtime_state();
     fake->temp_dir = dir.path();
   }
   qrn::FakePlatformScope fake;

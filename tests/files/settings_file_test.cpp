@@ -27,7 +27,7 @@ std::string str(const RtString& t) { return std::string(t.data, t.length); }
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qrn::g_runtime = qrn::RuntimeState{};
+    qrn::reset_runtime_state();
     qrn::ini_open(RtString());
   }
   void TearDown() override { qrn::ini_open(RtString()); }

@@ -20,7 +20,7 @@ class GfxGlTest : public ::testing::Test {
   static constexpr int32_t H = 160;
 
   void SetUp() override {
-    g_runtime = RuntimeState();
+    reset_runtime_state();
     ASSERT_TRUE(os_video().video_init()) << "no display";
     WindowRequest request;
     request.width = W;
@@ -30,17 +30,16 @@ class GfxGlTest : public ::testing::Test {
     ASSERT_NE(window, nullptr);
     device = new OpenGLZodidoze();
     g_runtime.device = device;
-    device->window = window;
-    device->width = W;
-    device->height = H;
+    g_runtime.window_handle = window;
+    g_runtime.window_width = W;
+    g_runtime.window_height = H;
     device->bgra_supported = 1;
     device->setup_2d();
     set_background_colour(0);
   }
 
   void TearDown() override {
-    delete g_runtime.device;  // deletes the textures and the window
-    g_runtime = RuntimeState();
+    reset_runtime_state();
   }
 
   // A sprite from a w × h image whose pixels are given as 0xAABBGGRR by pixel(x, y).

@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "core/runtime_state.h"
 #include "gfx/device.h"
-#include "host/runtime_state.h"
 #include "input/input_devices.h"
 #include "input/keyboard.h"
 #include "platform/platform.h"
@@ -44,8 +44,8 @@ class InputOnDisplay : public ::testing::Test {
     ASSERT_TRUE(os_video().window_has_focus(window));
 
     device = new OpenGLZodidoze();
-    device->width = request.width;
-    device->height = request.height;
+    g_runtime.window_width = request.width;
+    g_runtime.window_height = request.height;
     g_runtime.device = device;
     g_runtime.window_handle = window;
     g_runtime.pointer_mode = -1;

@@ -99,21 +99,21 @@ TEST_F(PointerTest, HiddenMotionIsClampedToTheOuterSizeOfADecoratedWindow) {
 TEST_F(PointerTest, OrientationTurnsTheWindowPointIntoProgramCoordinates) {
   open();
   cursor_at(10, 20);
-  device->orientation = 1;
+  g_runtime.orientation = 1;
   MouseRead r = mouse();
   EXPECT_EQ(r.x, 20);
   EXPECT_EQ(r.y, 309);
-  device->orientation = 2;
+  g_runtime.orientation = 2;
   r = mouse();
   EXPECT_EQ(r.x, 309);
   EXPECT_EQ(r.y, 219);
-  device->orientation = 3;
+  g_runtime.orientation = 3;
   r = mouse();
   EXPECT_EQ(r.x, 219);
   EXPECT_EQ(r.y, 10);
   // The window's far corner, turned a quarter: the turn of (width, height) is (height, -1),
   // which clamps to the edge.
-  device->orientation = 1;
+  g_runtime.orientation = 1;
   fake->cursor_x = fake->cursor_y = 5000;
   r = mouse();
   EXPECT_EQ(r.x, kHeight);
@@ -136,11 +136,11 @@ TEST_F(PointerTest, LogicalScreenScalesBackUnlessAnOffscreenTargetIsInUse) {
   EXPECT_EQ(r.x, -5);  // -11 / 2, truncated toward zero
   EXPECT_EQ(r.y, -5);
 
-  device->current_offscreen = 0;
+  g_runtime.current_offscreen = 0;
   r = mouse();
   EXPECT_EQ(r.x, 49);
   EXPECT_EQ(r.y, 10);
-  device->current_offscreen = -1;
+  g_runtime.current_offscreen = -1;
 }
 
 TEST_F(PointerTest, ExclusiveMouseReadsRelativeMotionAndMouseAxisKinds) {
@@ -161,13 +161,13 @@ TEST_F(PointerTest, ExclusiveMouseReadsRelativeMotionAndMouseAxisKinds) {
   EXPECT_EQ(read_mouse_axis(6), 0);
   EXPECT_EQ(read_mouse_axis(-1), 0);
 
-  device->orientation = 1;
+  g_runtime.orientation = 1;
   EXPECT_EQ(read_mouse_axis(0), -3);
   EXPECT_EQ(read_mouse_axis(1), -5);
-  device->orientation = 3;
+  g_runtime.orientation = 3;
   EXPECT_EQ(read_mouse_axis(0), 3);
   EXPECT_EQ(read_mouse_axis(1), 5);
-  device->orientation = 0;
+  g_runtime.orientation = 0;
 
   MouseRead r = mouse();  // resets: motion is measured from here
   EXPECT_EQ(r.x, 105);
@@ -226,7 +226,7 @@ TEST_F(PointerTest, SetMousePositionLastsOnlyWhileThePointerIsHidden) {
 
   set_pointer_mode(0);
   fake->cursor_x = fake->cursor_y = 200;  // no motion
-  device->orientation = 1;
+  g_runtime.orientation = 1;
   set_mouse_position(20, 309);  // program point of the window pixel (10, 20)
   EXPECT_EQ(input().pointers.data[0].x, 10);
   EXPECT_EQ(input().pointers.data[0].y, 20);

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "core/text_value.h"
-#include "files/file_stream.h"
-#include "platform/platform.h"
+#include "platform/handles.h"
+#include "platform/video.h"
 
 namespace qrn {
 
@@ -20,6 +20,8 @@ struct SoundSlot;
 struct ResourceArchive;
 struct NamedCallback;
 struct DataTable;
+struct FilesState;
+struct GlStateCache;
 
 using MessageHook = void (*)();
 
@@ -35,6 +37,26 @@ using GetPointerTouchInfoFn = bool (*)(int32_t pointer_id, int32_t& screen_x, in
 using EnableMouseInPointerFn = bool (*)(bool on);
 bool platform_get_pointer_touch_info(int32_t pointer_id, int32_t& screen_x, int32_t& screen_y);
 bool platform_enable_mouse_in_pointer(bool on);
+
+// Steps of the layers above the host (sound and music, network game, 3D engine) that the
+// lower layers run at their places. The runtime's assembly (quarnel.cpp) installs them at
+// start-up and with every reset; a step left null is skipped.
+struct LayerHooks {
+  void (*shutdown)() = nullptr;           // the end of the program: the host's shutdown
+  void (*start_network)() = nullptr;      // start-up: the network-game object
+  void (*start_engine_3d)() = nullptr;    // start-up: the 3D engine object
+  void (*start_sound)() = nullptr;        // start-up: the sound device and its slots
+  void (*engine_frame)() = nullptr;       // show_screen: the 3D engine's frame step
+  void (*engine_reset)() = nullptr;       // reset_draw_state: the engine's per-frame defaults
+  // The 2D viewport is about to change to this window rectangle.
+  void (*engine_viewport)(int32_t x, int32_t y, int32_t width, int32_t height) = nullptr;
+  void (*restart_music)() = nullptr;      // the frame loop and the waiting loops
+  void (*rebind_sound)() = nullptr;       // the window was made anew
+  void (*stop_music)() = nullptr;         // shutdown, in its order
+  void (*shutdown_network)() = nullptr;
+  void (*release_sound)() = nullptr;
+  void (*destroy_engine_3d)() = nullptr;
+};
 
 struct RuntimeState {
   // ---- Project settings (copied in before start-up) ---------------------------------------
@@ -63,7 +85,11 @@ struct RuntimeState {
   // ---- Window, display and geometry -------------------------------------------------------
   int32_t desktop_width = 0;
   int32_t desktop_height = 0;
-  WindowHandle window_handle = nullptr;
+  WindowHandle window_handle = nullptr;  // the main window (the device's window)
+  int32_t window_width = 0;              // its client size
+  int32_t window_height = 0;
+  int32_t orientation = 0;               // 0..3 quarter turns of the program's picture
+  int32_t current_offscreen = -1;        // the off-screen screen drawing goes to; -1: the window
   RtString caption;
   float virtual_scale = 0.0f;
   int32_t virtual_offset_x = 0;
@@ -81,6 +107,8 @@ struct RuntimeState {
   int32_t window_message_hook_state = -1;
   uint8_t ending = 0;
   uint8_t quit_callback_done = 0;
+  WindowMessage current_message;  // the message the window procedure is handling
+  LayerHooks hooks;
 
   // ---- Clocks -----------------------------------------------------------------------------
   double timer_base_ms = 0.0;
@@ -89,8 +117,8 @@ struct RuntimeState {
   double clock_base = 0.0;         // value of the first clock read
   int32_t clock_started = 0;       // clock_base holds the first read
 
-  // ---- File channels ----------------------------------------------------------------------
-  FileStream file_channels[FILE_CHANNEL_COUNT];
+  // ---- Files: the eight channels and the line-file cache (made on first use) --------------
+  FilesState* files = nullptr;
 
   // ---- Random numbers (ISAAC) -------------------------------------------------------------
   uint32_t random_memory[256] = {};
@@ -118,8 +146,9 @@ struct RuntimeState {
   GetPointerTouchInfoFn get_pointer_touch_info = platform_get_pointer_touch_info;
   EnableMouseInPointerFn enable_mouse_in_pointer = platform_enable_mouse_in_pointer;
 
-  // ---- Fonts ------------------------------------------------------------------------------
+  // ---- Drawing ----------------------------------------------------------------------------
   int32_t current_font = 0;
+  GlStateCache* gl_cache = nullptr;  // the OpenGL state cache and quad queue (made on first use)
 
   // ---- Music ------------------------------------------------------------------------------
   WindowHandle music_window = nullptr;

@@ -1,5 +1,5 @@
 // The runtime's version text; the date and host id are generated at build time.
-#include "host/build_info.h"
+#include "core/build_info.h"
 
 namespace qrn {
 

@@ -1,13 +1,15 @@
-// Line entry: the user types a line over a still copy of the screen, with a blinking cursor,
-// until Enter; the editing rules are in keyboard.cpp (edit_text_line).
+// Line entry (see line_entry.h): a still copy of the screen under the line being typed, with
+// a blinking cursor.
+#include "host/line_entry.h"
+
 #include <utility>
 
+#include "core/runtime_state.h"
 #include "core/text_value.h"
 #include "gfx/device.h"
 #include "gfx/drawing.h"
 #include "gfx/fonts.h"
 #include "host/frame_loop.h"
-#include "host/runtime_state.h"
 #include "input/keyboard.h"
 
 namespace qrn {
