@@ -45,6 +45,7 @@
 #include "net/net_game.h"
 #include "sound/music.h"
 #include "sound/sound_device.h"
+#include "sound/sound_effects.h"
 
 // Platform layer (for programs that need a platform service directly)
 #include "platform/platform.h"
