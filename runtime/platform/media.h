@@ -20,7 +20,8 @@ struct MusicSource {
   const uint8_t* bytes = nullptr;
   size_t size = 0;
   // The piece's length when the caller knows it better than the decoder (MIDI files, whose
-  // length the decoder does not report); negative: unknown.
+  // length the decoder does not report; MP3 files, whose length it estimates); it takes
+  // precedence over the decoder's. Negative: unknown.
   double length_hint_ms = -1.0;
 };
 

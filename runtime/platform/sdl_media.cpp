@@ -58,10 +58,10 @@ class SdlMedia final : public MediaService {
     }
     if (player->music) {
       double seconds = Mix_MusicDuration(player->music);
-      if (seconds > 0.0) {
-        player->length_ms = seconds * 1000.0;
-      } else if (source.length_hint_ms >= 0.0) {
+      if (source.length_hint_ms >= 0.0) {
         player->length_ms = source.length_hint_ms;
+      } else if (seconds > 0.0) {
+        player->length_ms = seconds * 1000.0;
       }
       Mix_VolumeMusic(MIX_MAX_VOLUME);
     }

@@ -14,13 +14,19 @@
 #include "input/input_devices.h"
 #include "platform/media.h"
 #include "sound/midi_length.h"
+#include "sound/mp3_length.h"
 
 namespace qrn {
 
 namespace {
 
-// MIDI files larger than this are not read for their length (the player's answer stands).
-constexpr uint64_t kMaxMidiBytes = uint64_t{16} << 20;
+// MIDI and MP3 files larger than this are not read for their length (the player's answer
+// stands).
+constexpr uint64_t kMaxScannedBytes = uint64_t{64} << 20;
+
+bool scanned_for_length(const uint8_t* bytes, size_t size) {
+  return looks_like_midi(bytes, size) || looks_like_mp3(bytes, size);
+}
 
 MediaHandle player() { return g_runtime.music_window; }
 
@@ -39,8 +45,9 @@ void close_player() {
 }
 
 // Opens the player for a resolved name. A memory file's bytes go to the player (they stay
-// valid only until the next archive lookup); a MIDI file's length is read from its events,
-// since the player cannot tell it.
+// valid only until the next archive lookup). The length of a MIDI file is read from its
+// events and that of an MP3 file from its frames, since the player cannot tell the one and
+// only estimates the other.
 MediaHandle open_player(const RtString& name) {
   MusicSource source;
   source.path = name.data;
@@ -55,9 +62,9 @@ MediaHandle open_player(const RtString& name) {
   } else {
     FileStream stream;
     uint8_t magic[12] = {};
-    if (stream_open_read(stream, name.data) && stream.size <= kMaxMidiBytes && stream.size >= 4 &&
+    if (stream_open_read(stream, name.data) && stream.size <= kMaxScannedBytes && stream.size >= 4 &&
         stream_read(stream, magic, stream.size < 12 ? stream.size : 12) &&
-        looks_like_midi(magic, stream.size < 12 ? static_cast<size_t>(stream.size) : 12)) {
+        scanned_for_length(magic, stream.size < 12 ? static_cast<size_t>(stream.size) : 12)) {
       try {
         bytes.resize(static_cast<size_t>(stream.size));
         if (stream_seek(stream, 0, 0) && stream_read(stream, bytes.data(), stream.size)) {
@@ -69,8 +76,13 @@ MediaHandle open_player(const RtString& name) {
     }
     stream_close(stream);
   }
-  if (block && size <= kMaxMidiBytes && looks_like_midi(block, static_cast<size_t>(size))) {
-    source.length_hint_ms = midi_length_ms(block, static_cast<size_t>(size));
+  if (block && size <= kMaxScannedBytes) {
+    size_t n = static_cast<size_t>(size);
+    if (looks_like_midi(block, n)) {
+      source.length_hint_ms = midi_length_ms(block, n);
+    } else if (looks_like_mp3(block, n)) {
+      source.length_hint_ms = mp3_length_ms(block, n);
+    }
   }
   return os_media().open_music(source);
 }

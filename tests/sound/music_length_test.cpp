@@ -1,5 +1,7 @@
-// MIDI lengths from events and tempo changes, and damaged files that must not be misread.
+// MIDI lengths from events and tempo changes, MP3 lengths from frames, and damaged files
+// that must not be misread.
 #include "sound/midi_length.h"
+#include "sound/mp3_length.h"
 
 #include "sound_fixture.h"
 
@@ -71,6 +73,47 @@ TEST(MidiLength, DamagedFiles) {
   }
   // Deltas of five bytes are not quantities.
   EXPECT_DOUBLE_EQ(length(midi(0, 480, {std::string("\x81\x81\x81\x81\x01", 5) + "\x90\x3C\x40"})), 0.0);
+}
+
+// MPEG-1 layer III, 128 kbit/s, 44100 Hz, stereo: 417 bytes and 1152 samples a frame.
+std::string mp3_frame(const std::string& body = "") {
+  std::string frame = "\xFF\xFB\x90\x00"s + body;
+  frame.resize(417, '\x55');
+  return frame;
+}
+double mp3_length(const std::string& file) {
+  return mp3_length_ms(reinterpret_cast<const uint8_t*>(file.data()), file.size());
+}
+
+TEST(Mp3Length, FramesLessTheEncodersDelayAndPadding) {
+  std::string ten;
+  for (int i = 0; i < 10; ++i) ten += mp3_frame();
+  EXPECT_TRUE(looks_like_mp3(reinterpret_cast<const uint8_t*>(ten.data()), ten.size()));
+  EXPECT_DOUBLE_EQ(mp3_length(ten), 11520 * 1000.0 / 44100);
+  // An ID3v2 tag before, an ID3v1 tag after and a few damaged bytes between frames.
+  std::string id3 = "ID3\x03\x00\x00\x00\x00\x00\x05"s + "abcde";
+  std::string tagged = id3 + ten.substr(0, 417 * 5) + "xyz" + ten.substr(417 * 5) + "TAG" + std::string(125, 'x');
+  EXPECT_DOUBLE_EQ(mp3_length(tagged), 11520 * 1000.0 / 44100);
+  // A "Xing" frame with a LAME header holds no audio; 576 + 1000 samples are trimmed.
+  std::string side(32, '\0');
+  std::string lame = "LAME3.100" + std::string(12, '\0') + "\x24\x03\xE8"s;
+  std::string xing = mp3_frame(side + "Xing" + le32(0).replace(3, 1, "\x03") + "\x00\x00\x00\x0A"s + le32(0) + lame);
+  EXPECT_DOUBLE_EQ(mp3_length(xing + ten), (11520 - 576 - 1000) * 1000.0 / 44100);
+  // "Info" without a LAME header: only the frame itself is left out.
+  EXPECT_DOUBLE_EQ(mp3_length(mp3_frame(side + "Info" + le32(0)) + ten), 11520 * 1000.0 / 44100);
+}
+
+TEST(Mp3Length, DamagedFiles) {
+  EXPECT_EQ(mp3_length("not an mp3 at all"), -1.0);
+  EXPECT_EQ(mp3_length("\xFF\xFB\xF0\x00"s), -1.0);  // bitrate index 15
+  std::string ten;
+  for (int i = 0; i < 10; ++i) ten += mp3_frame();
+  for (size_t n = 0; n < ten.size(); n += 97) {
+    double ms = mp3_length(ten.substr(0, n));
+    EXPECT_LE(ms, 11520 * 1000.0 / 44100 + 0.001) << n;
+  }
+  // A tag claiming more bytes than the file has.
+  EXPECT_EQ(mp3_length("ID3\x03\x00\x00\x7F\x7F\x7F\x7F"s + ten), -1.0);
 }
 
 }  // namespace
