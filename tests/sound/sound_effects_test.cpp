@@ -1,6 +1,9 @@
 // Sound-effect commands on the scripted audio service: slots, voice picking, the volume and
 // pan arithmetic, errors, and the device without an output.
+#include <filesystem>
+
 #include "platform/fake_audio.h"
+#include "sound/wav_reader.h"
 #include "sound_fixture.h"
 
 namespace qrn::test {
@@ -85,6 +88,22 @@ TEST_F(SoundEffects, LoadFailuresLeaveTheSlotFree) {
   EXPECT_EQ(g_runtime.error_code, 3);
   EXPECT_EQ(g_runtime.sound_channels[8].voice_count, 0);
   EXPECT_EQ(g_runtime.sound_channels[8].owner_device, nullptr);
+}
+
+TEST_F(SoundEffects, WavFilesUpToTheSizeLimitLoad) {
+  // Sparse files of 16-bit stereo whose data chunk fills them: exactly the limit, and one
+  // byte more (refused before anything is read).
+  for (uint64_t size : {MAX_WAV_FILE_BYTES, MAX_WAV_FILE_BYTES + 1}) {
+    uint64_t data = size - 44;
+    std::string header = riff_wave(chunk("fmt ", format_body(2, 22050, 16)) + "data" + le32(static_cast<uint32_t>(data)));
+    RtString name = write("big.wav", header);
+    std::filesystem::resize_file(name.c_str(), size);
+    load_sound(name, 0, 1);
+    EXPECT_EQ(g_runtime.error_code, size == MAX_WAV_FILE_BYTES ? 0 : 3) << size;
+    EXPECT_EQ(g_runtime.sound_channels[0].voice_count, size == MAX_WAV_FILE_BYTES ? 1 : 0) << size;
+    release_sound();
+    ASSERT_EQ(start_sound(), 1);
+  }
 }
 
 TEST_F(SoundEffects, MemoryFilesLoad) {
