@@ -150,13 +150,5 @@ TEST_F(Music, MidiLengthAndMemoryFilesReachThePlayer) {
   EXPECT_NEAR(media.opened_hint_ms, 1000.0, 0.001);
 }
 
-TEST_F(Music, ShutdownStopsTheMusic) {
-  play_music(song, 1);
-  stop_music();
-  EXPECT_EQ(media.count(MediaOp::close), 1);
-  EXPECT_EQ(g_runtime.music_restart_ms, 0.0);
-  EXPECT_EQ(g_runtime.music_volume, -1.0);
-}
-
 }  // namespace
 }  // namespace qrn::test
