@@ -46,6 +46,7 @@
 #include "net/net_game.h"
 #include "sound/music.h"
 #include "sound/sound_device.h"
+#include "sound/sound_effects.h"
 
 // The runtime put together: start-up
 #include "runtime.h"

@@ -9,11 +9,15 @@ PACKAGES=(
   # runtime libraries
   libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri libpng-dev libjpeg-dev zlib1g-dev
   liblzo2-dev
+  # General MIDI sound font for MIDI music
+  timgm6mb-soundfont
   # media generator
   libfreetype-dev fonts-dejavu-core
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool faketime imagemagick
+  # sound tests: Ogg and FLAC files (sox), MP3 files (GStreamer's LAME encoder) and their decoding
+  sox libsox-fmt-base gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()

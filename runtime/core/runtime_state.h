@@ -151,8 +151,11 @@ struct RuntimeState {
   GlStateCache* gl_cache = nullptr;  // the OpenGL state cache and quad queue (made on first use)
 
   // ---- Music ------------------------------------------------------------------------------
-  WindowHandle music_window = nullptr;
-  double music_restart_ms = 0.0;
+  WindowHandle music_window = nullptr;  // the media player of the current piece (a MediaHandle)
+  double music_restart_ms = 0.0;  // >0: restart time of a looping piece; <0: its negation, paused
+  double music_pause_ms = 0.0;    // timer_ms when a looping piece was paused
+  double music_volume = -1.0;     // the volume last applied; -1: unknown, the next is always sent
+  RtString music_file;            // the resolved file name of the current piece
 };
 
 // The process-wide record.
