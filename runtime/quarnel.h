@@ -46,5 +46,8 @@
 #include "sound/music.h"
 #include "sound/sound_device.h"
 
+// Grid path finding
+#include "path/path_planner.h"
+
 // Platform layer (for programs that need a platform service directly)
 #include "platform/platform.h"
