@@ -41,7 +41,7 @@ int32_t find_path_in(const RtArray<T>& map, RtArray<int32_t>& path, double weigh
   planner.search();
 
   int64_t n = 0;
-  for (const Node* node = planner.result_node; node; node = node->parent) ++n;
+  for (const Node* node = planner.result_node; node; node = planner.parent_of(node)) ++n;
   if (n == 0) {
     array_dim(path, 0);
     return 0;
@@ -50,9 +50,9 @@ int32_t find_path_in(const RtArray<T>& map, RtArray<int32_t>& path, double weigh
   const int32_t points = static_cast<int32_t>(n);
   array_dim(path, points, 2);
   int32_t row = points - 1;
-  for (const Node* node = planner.result_node; node; node = node->parent, --row) {
-    path(row, 0) = node->x;
-    path(row, 1) = node->y;
+  for (const Node* node = planner.result_node; node; node = planner.parent_of(node), --row) {
+    path(row, 0) = planner.x_of(node);
+    path(row, 1) = planner.y_of(node);
   }
   planner.clear_search();
   return path.dim_i;

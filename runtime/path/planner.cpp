@@ -3,63 +3,36 @@
 #include "path/planner_internal.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace qrn {
 
 // ---- Node pool ------------------------------------------------------------------------------
 
-NodeFactory::~NodeFactory() { std::free(nodes_); }
-
+// All-zero bytes are an unreached node, and a fresh block is zero without being written, so
+// only the pages a search touches cost anything.
 bool NodeFactory::resize(size_t count) {
-  std::free(nodes_);
-  nodes_ = nullptr;
-  length_ = handed_out_ = 0;
-  if (count == 0) return true;
-  // calloc: all-zero bytes are an unreached node, and large zeroed blocks come straight from
-  // the system, so only the pages a search touches cost anything.
-  nodes_ = static_cast<Node*>(std::calloc(count, sizeof(Node)));
-  if (!nodes_) return false;
-  length_ = count;
-  return true;
-}
-
-Node* NodeFactory::take_node(size_t cell, int32_t x, int32_t y) {
-  Node* node = nodes_ + cell;
-  node->x = x;
-  node->y = y;
-  ++handed_out_;
-  return node;
+  handed_out_ = 0;
+  return nodes_.reset(count);
 }
 
 void NodeFactory::reset() {
-  if (nodes_) std::memset(static_cast<void*>(nodes_), 0, length_ * sizeof(Node));
+  if (nodes_.data()) std::memset(static_cast<void*>(nodes_.data()), 0, nodes_.size() * sizeof(Node));
   handed_out_ = 0;
 }
 
 // ---- Open list ------------------------------------------------------------------------------
 
 namespace {
-constexpr size_t kArity = 4;
+constexpr size_t kArity = 2;
 }
 
-FixedDeque<Node*>::~FixedDeque() { std::free(entries_); }
-
+// Only the part of the list a search fills is ever touched.
 bool FixedDeque<Node*>::resize(size_t capacity) {
-  std::free(entries_);
-  entries_ = nullptr;
-  capacity_ = size_ = 0;
+  size_ = 0;
   next_entry_ = 0;
-  if (capacity == 0) return true;
-  // Not zeroed: only the part the search fills is ever touched.
-  entries_ = static_cast<Entry*>(std::malloc(capacity * sizeof(Entry)));
-  if (!entries_) return false;
-  capacity_ = capacity;
-  return true;
+  return entries_.reset(capacity);
 }
 
 uint64_t FixedDeque<Node*>::next_key(float f) {
@@ -72,7 +45,7 @@ uint64_t FixedDeque<Node*>::next_key(float f) {
 // A list sorted by key is a valid heap, and numbering it 0, 1, 2... keeps every comparison
 // between the nodes already listed as it was.
 void FixedDeque<Node*>::renumber() {
-  std::sort(entries_, entries_ + size_,
+  std::sort(entries_.data(), entries_.data() + size_,
             [](const Entry& a, const Entry& b) { return a.key < b.key; });
   for (size_t i = 0; i < size_; ++i) {
     entries_[i].key = (entries_[i].key & ~uint64_t{UINT32_MAX}) | static_cast<uint32_t>(i);
@@ -114,7 +87,7 @@ Node* FixedDeque<Node*>::pop_back() {
 }
 
 bool FixedDeque<Node*>::insert(Node* node) {
-  if (size_ >= capacity_) return false;
+  if (size_ >= entries_.size()) return false;
   Entry entry{next_key(node->f), node};
   move_up(size_++, entry);
   return true;
@@ -140,29 +113,16 @@ void FixedDeque<Node*>::clear(NodeFactory& pool) {
 
 // ---- Cost grid and configuration ------------------------------------------------------------
 
-float map_value_to_cost(double value) {
-  if (!(value > 0)) return BLOCKED_COST;  // NaN too
-  if (value >= static_cast<double>(FLT_MAX)) return FLT_MAX;
-  float c = static_cast<float>(value);
-  return c > 0 ? c : FLT_TRUE_MIN;
-}
-
 namespace {
 
+// M, the largest cost before scaling, or 0 without a passable cell. The conversion to a cost
+// never lowers a larger value below a smaller one, so it is applied to the largest map value
+// alone (NaN never compares larger, so it is skipped), and the scan stays a plain maximum.
 template <typename T>
-float fill_cost_grid(float* grid, const T* map, size_t cells) {
-  float largest = 0;
-  for (size_t i = 0; i < cells; ++i) {
-    float c = map_value_to_cost(static_cast<double>(map[i]));
-    grid[i] = c;
-    if (c > largest) largest = c;
-  }
-  if (largest > 0) {
-    for (size_t i = 0; i < cells; ++i) {
-      if (grid[i] != BLOCKED_COST) grid[i] = grid[i] / largest + 1.0f;
-    }
-  }
-  return largest;
+float largest_value(const T* map, size_t cells) {
+  T largest = 0;
+  for (size_t i = 0; i < cells; ++i) largest = map[i] > largest ? map[i] : largest;
+  return largest > 0 ? map_value_to_cost(static_cast<double>(largest)) : 0;
 }
 
 bool inside(int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -176,10 +136,15 @@ float clamp_weight(float weight) {
 
 }  // namespace
 
+float Planner::scaled_cost(size_t cell) const {
+  const float c = map_value_to_cost(configuration.map ? configuration.map[cell]
+                                                      : configuration.int_map[cell]);
+  return c == BLOCKED_COST ? BLOCKED_COST : c / largest_ + 1.0f;
+}
+
 Planner::~Planner() {
   open_list.clear(pool);
   closed_table.clear(pool);
-  delete[] cost_grid;
 }
 
 bool Planner::configure(const PlannerConfiguration& c) {
@@ -193,18 +158,18 @@ bool Planner::configure(const PlannerConfiguration& c) {
   open_list.clear(pool);
   closed_table.clear(pool);
   result_node = nullptr;
-  delete[] cost_grid;
-  cost_grid = new (std::nothrow) float[cells];
-  if (!cost_grid) return false;
-  float largest = c.map ? fill_cost_grid(cost_grid, c.map, cells)
-                        : fill_cost_grid(cost_grid, c.int_map, cells);
+  // The grid starts as all "not worked out yet"; the search fills in what it reaches.
+  if (!cost_grid.reset(cells)) return false;
+  const float largest = c.map ? largest_value(c.map, cells) : largest_value(c.int_map, cells);
   if (!(largest > 0)) return false;
 
   if (!pool.resize(cells) || !open_list.resize(cells)) {
     pool.resize(0);
     open_list.resize(0);
+    cost_grid.reset(0);
     return false;
   }
+  largest_ = largest;
   pool_used_ = false;
   configuration = c;
   configuration.weight = clamp_weight(c.weight);
@@ -235,17 +200,16 @@ void AStarPlanner::start_search() {
   pool_used_ = true;
   counts = SearchCounts();
   const PlannerConfiguration& c = configuration;
-  Node* start = pool.take_node(
-      static_cast<size_t>(c.start_y) * static_cast<size_t>(c.width) + static_cast<size_t>(c.start_x),
-      c.start_x, c.start_y);
-  start->parent = nullptr;
+  Node* start = pool.take_node(static_cast<size_t>(c.start_y) * static_cast<size_t>(c.width) +
+                               static_cast<size_t>(c.start_x));
+  start->parent = NO_PARENT;
   start->g = 0;
   start->f = 0;  // alone in the list: never compared
   open_list.insert(start);
 }
 
-inline void AStarPlanner::visit(Node* current, size_t cell, int32_t x, int32_t y) {
-  const float cost = cost_grid[cell];
+inline void AStarPlanner::visit(Node* current, uint32_t from, size_t cell, int32_t x, int32_t y) {
+  const float cost = cost_of(cell);
   if (cost == BLOCKED_COST) return;
   const float g = current->g + cost;
   const int32_t h = std::abs(configuration.goal_x - x) + std::abs(configuration.goal_y - y);
@@ -253,13 +217,13 @@ inline void AStarPlanner::visit(Node* current, size_t cell, int32_t x, int32_t y
   Node* node = pool.nodes() + cell;
   const uint32_t place = node->place;
   if (place == NODE_UNREACHED) {
-    node = pool.take_node(cell, x, y);
-    node->parent = current;
+    pool.take_node(cell);
+    node->parent = from;
     node->g = g;
     node->f = f;
     open_list.insert(node);
   } else if (node->g > g) {
-    node->parent = current;
+    node->parent = from;
     node->g = g;
     node->f = f;
     if (place == NODE_CLOSED) {
@@ -281,18 +245,20 @@ bool AStarPlanner::search() {
     Node* current = open_list.pop_back();
     current->place = NODE_UNREACHED;  // in neither list while its neighbours are visited
     ++counts.expansions;
-    const int32_t x = current->x, y = current->y;
+    const size_t cell = pool.cell_of(current);
+    const int32_t y = static_cast<int32_t>(cell / row);
+    const int32_t x = static_cast<int32_t>(cell - static_cast<size_t>(y) * row);
     if (x == goal_x && y == goal_y) {
       closed_table.insert(current);
       finished = 1;
       result_node = current;
       return true;
     }
-    const size_t cell = static_cast<size_t>(y) * row + static_cast<size_t>(x);
-    if (y > 0) visit(current, cell - row, x, y - 1);
-    if (x + 1 < width) visit(current, cell + 1, x + 1, y);
-    if (x > 0) visit(current, cell - 1, x - 1, y);
-    if (y + 1 < height) visit(current, cell + row, x, y + 1);
+    const uint32_t from = static_cast<uint32_t>(cell);
+    if (y > 0) visit(current, from, cell - row, x, y - 1);
+    if (x + 1 < width) visit(current, from, cell + 1, x + 1, y);
+    if (x > 0) visit(current, from, cell - 1, x - 1, y);
+    if (y + 1 < height) visit(current, from, cell + row, x, y + 1);
     closed_table.insert(current);
   }
   finished = 1;

@@ -4,64 +4,106 @@
 // The search is O(n log n) in the cells it reaches. Every cell owns one node, at the cell's
 // own index in one contiguous pool, and the node records whether it is unreached, in the open
 // list (and where) or in the closed table, so finding a cell's node anywhere is one look-up.
-// The open list is a 4-ary heap ordered by (f, entry number): the smallest f is taken first
+// The open list is a binary heap ordered by (f, entry number): the smallest f is taken first
 // and among equal f the node that entered or re-entered the list first. That is exactly the
 // order of a list kept sorted by f with each node inserted in front of its equals, so the
 // paths are the same as those of that plainer (quadratic) arrangement.
 //
-// Memory per cell of the map: 4 bytes of cost grid, 32 bytes of node pool and 16 bytes of
-// open-list capacity (52 bytes; a 1024 x 1024 map reserves 52 MiB). Only the cost grid is
-// written in full; node and open-list pages are touched only where the search goes.
+// Memory per cell of the map: 4 bytes of cost grid, 16 bytes of node pool and 16 bytes of
+// open-list capacity (36 bytes; a 1024 x 1024 map reserves 36 MiB). Configuration reads the
+// map once for its largest value and writes nothing per cell: costs are worked out as the
+// search enters cells, and only the pages a search touches are ever backed by memory.
 #pragma once
 
+#include <cfloat>
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/memory.h"
+
 namespace qrn {
 
-// One cell reached by the search.
+// count zero-filled elements from the memory service, given back to the service they came
+// from. Element types must be valid as all-zero bytes.
+template <typename T>
+class ZeroedArray {
+ public:
+  ZeroedArray() = default;
+  ZeroedArray(const ZeroedArray&) = delete;
+  ZeroedArray& operator=(const ZeroedArray&) = delete;
+  ~ZeroedArray() { reset(0); }
+
+  // Gives the old block back and takes one of count elements; false (and nothing) when the
+  // memory cannot be had.
+  bool reset(size_t count) {
+    if (data_) from_->release(data_, count_ * sizeof(T));
+    data_ = nullptr;
+    count_ = 0;
+    if (count == 0) return true;
+    if (count > SIZE_MAX / sizeof(T)) return false;
+    from_ = &os_memory();
+    data_ = static_cast<T*>(from_->allocate_zeroed(count * sizeof(T)));
+    if (!data_) return false;
+    count_ = count;
+    return true;
+  }
+  T* data() const { return data_; }
+  size_t size() const { return count_; }
+  T& operator[](size_t i) const { return data_[i]; }
+
+ private:
+  T* data_ = nullptr;
+  size_t count_ = 0;
+  MemoryService* from_ = nullptr;
+};
+
+// One cell reached by the search. Node i of the pool is cell i (x + y * W), so the cell is
+// not stored; the parent, always an orthogonal neighbour, is stored as its cell.
 struct Node {
-  Node* parent;    // the node this one was reached from; null for the start
-  int32_t x, y;    // the cell
-  float f;         // ordering value in the open list
-  float g;         // cost of the best known way from the start
-  uint32_t place;  // NODE_UNREACHED, NODE_CLOSED, or NODE_OPEN_AT + position in the open list
+  uint32_t parent;  // cell of the node this one was reached from; NO_PARENT for the start
+  uint32_t place;   // NODE_UNREACHED, NODE_CLOSED, or NODE_OPEN_AT + position in the open list
+  float f;          // ordering value in the open list
+  float g;          // cost of the best known way from the start
 };
 
 enum : uint32_t { NODE_UNREACHED = 0, NODE_CLOSED = 1, NODE_OPEN_AT = 2 };
+constexpr uint32_t NO_PARENT = UINT32_MAX;
 
-// The pool of nodes, allocated once per configuration: node i belongs to cell i (x + y * W),
-// so a cell's node is found without searching. All nodes start unreached.
+// The pool of nodes, allocated once per configuration: node i belongs to cell i, so a cell's
+// node is found without searching. All nodes start unreached.
 class NodeFactory {
  public:
   NodeFactory() = default;
   NodeFactory(const NodeFactory&) = delete;
   NodeFactory& operator=(const NodeFactory&) = delete;
-  virtual ~NodeFactory();
+  virtual ~NodeFactory() = default;
 
   // Frees the old pool and allocates count unreached nodes; false (and no pool) when the
   // memory cannot be had.
   bool resize(size_t count);
   // The node of a cell, handed out: it is counted until given back.
-  Node* take_node(size_t cell, int32_t x, int32_t y);
+  Node* take_node(size_t cell) {
+    ++handed_out_;
+    return nodes_.data() + cell;
+  }
   void give_back(size_t count) { handed_out_ -= count < handed_out_ ? count : handed_out_; }
   // Makes every node unreached again (after a search has used the pool).
   void reset();
 
-  Node* nodes() const { return nodes_; }
-  size_t length() const { return length_; }
+  Node* nodes() const { return nodes_.data(); }
+  size_t length() const { return nodes_.size(); }
   size_t handed_out() const { return handed_out_; }
+  size_t cell_of(const Node* node) const { return static_cast<size_t>(node - nodes_.data()); }
 
  private:
-  Node* nodes_ = nullptr;
-  size_t length_ = 0;
+  ZeroedArray<Node> nodes_;
   size_t handed_out_ = 0;
 };
 
 template <typename T>
 class FixedDeque;
 
-// The open list: a fixed-capacity 4-ary min-heap of node pointers keyed by (f, entry number).
+// The open list: a fixed-capacity binary min-heap of node pointers keyed by (f, entry number).
 // back() is the node taken next. Each insertion, first or again, takes a fresh entry number.
 template <>
 class FixedDeque<Node*> {
@@ -69,13 +111,13 @@ class FixedDeque<Node*> {
   FixedDeque() = default;
   FixedDeque(const FixedDeque&) = delete;
   FixedDeque& operator=(const FixedDeque&) = delete;
-  virtual ~FixedDeque();
+  virtual ~FixedDeque() = default;
 
   // Empties the list and gives it room for capacity nodes; false (capacity 0) when the
   // memory cannot be had.
   bool resize(size_t capacity);
   size_t size() const { return size_; }
-  size_t capacity() const { return capacity_; }
+  size_t capacity() const { return entries_.size(); }
   bool is_empty() const { return size_ == 0; }
   // The node with the smallest (f, entry number).
   Node* back() const { return entries_[0].node; }
@@ -107,8 +149,7 @@ class FixedDeque<Node*> {
     entry.node->place = NODE_OPEN_AT + static_cast<uint32_t>(at);
   }
 
-  Entry* entries_ = nullptr;
-  size_t capacity_ = 0;
+  ZeroedArray<Entry> entries_;
   size_t size_ = 0;
   uint32_t next_entry_ = 0;
   uint32_t entry_limit_ = UINT32_MAX;
@@ -141,9 +182,10 @@ class NodeHashTable {
   size_t count_ = 0;
 };
 
-// What find_path hands the planner. The map is read at configuration only; exactly one of
-// map (doubles) and int_map (32-bit integers) is set, holding at least width * height
-// elements, cell (x, y) at x + y * width.
+// What find_path hands the planner. Exactly one of map (doubles) and int_map (32-bit
+// integers) is set, holding at least width * height elements, cell (x, y) at x + y * width.
+// The map must stay as it is while the planner uses it: configuration finds its largest
+// value, and the search reads the cells it reaches.
 struct PlannerConfiguration {
   int32_t start_x = 0;
   int32_t start_y = 0;
@@ -170,7 +212,12 @@ constexpr float BLOCKED_COST = -1.0f;
 // or below 0 are blocked (BLOCKED_COST); values above the float range count as the largest
 // float; a positive value too small for a float counts as the smallest positive float, so a
 // positive value is always passable.
-float map_value_to_cost(double value);
+inline float map_value_to_cost(double value) {
+  if (!(value > 0)) return BLOCKED_COST;  // NaN too
+  if (value >= static_cast<double>(FLT_MAX)) return FLT_MAX;
+  const float c = static_cast<float>(value);
+  return c > 0 ? c : FLT_TRUE_MIN;
+}
 
 class Planner {
  public:
@@ -180,9 +227,9 @@ class Planner {
   // Gives all nodes back and frees the cost grid, open list and pool.
   virtual ~Planner();
 
-  // Checks the cells, builds the cost grid (passable costs c / M + 1 in (1, 2]) and sizes the
-  // pool and the open list for W * H nodes. False on bad cells, on a map without a passable
-  // cell, or when the memory for the map's size cannot be had.
+  // Checks the cells, finds the map's largest value M and sizes the cost grid, the pool and
+  // the open list for W * H. False on bad cells, on a map without a passable cell, or when
+  // the memory for the map's size cannot be had.
   bool configure(const PlannerConfiguration& configuration);
   // finished = 0, no result.
   virtual void start_search();
@@ -191,22 +238,40 @@ class Planner {
   // Gives every listed node back, empties both lists; no result, finished = 1.
   virtual void clear_search();
 
-  // Cost of entering cell (x, y); BLOCKED_COST for a blocked cell.
-  float cost_at(int32_t x, int32_t y) const {
-    return cost_grid[static_cast<size_t>(y) * static_cast<size_t>(configuration.width) +
-                     static_cast<size_t>(x)];
+  // Cost of entering cell (x, y): c / M + 1 for a passable value c, else BLOCKED_COST.
+  float cost_at(int32_t x, int32_t y) {
+    return cost_of(static_cast<size_t>(y) * static_cast<size_t>(configuration.width) +
+                   static_cast<size_t>(x));
+  }
+  // A node's cell and its parent (null for the start).
+  int32_t x_of(const Node* node) const {
+    return static_cast<int32_t>(pool.cell_of(node) % static_cast<size_t>(configuration.width));
+  }
+  int32_t y_of(const Node* node) const {
+    return static_cast<int32_t>(pool.cell_of(node) / static_cast<size_t>(configuration.width));
+  }
+  Node* parent_of(const Node* node) const {
+    return node->parent == NO_PARENT ? nullptr : pool.nodes() + node->parent;
   }
 
   uint8_t finished = 1;
   NodeFactory pool;
   PlannerConfiguration configuration;
-  float* cost_grid = nullptr;  // W * H, owned
+  // W * H costs, each worked out when the search first enters its cell (0: not yet).
+  ZeroedArray<float> cost_grid;
   FixedDeque<Node*> open_list;
   NodeHashTable closed_table;
   Node* result_node = nullptr;  // the goal's node after a successful search
   SearchCounts counts;
 
  protected:
+  float cost_of(size_t cell) {
+    float cost = cost_grid[cell];
+    return cost != 0 ? cost : (cost_grid[cell] = scaled_cost(cell));
+  }
+  float scaled_cost(size_t cell) const;
+
+  float largest_ = 0;       // M
   bool pool_used_ = false;  // nodes must be made unreached before the next search
 };
 
@@ -219,7 +284,7 @@ class AStarPlanner : public Planner {
   bool search() override;
 
  private:
-  void visit(Node* current, size_t cell, int32_t x, int32_t y);
+  void visit(Node* current, uint32_t from, size_t cell, int32_t x, int32_t y);
 };
 
 }  // namespace qrn

@@ -212,9 +212,9 @@ TEST(LiteralMatchRenumbering, FrequentRenumberingKeepsTheOrder) {
       planner.start_search();
       ASSERT_TRUE(planner.search());
       std::vector<int32_t> xs, ys;
-      for (const qrn::Node* n = planner.result_node; n; n = n->parent) {
-        xs.insert(xs.begin(), n->x);
-        ys.insert(ys.begin(), n->y);
+      for (const qrn::Node* n = planner.result_node; n; n = planner.parent_of(n)) {
+        xs.insert(xs.begin(), planner.x_of(n));
+        ys.insert(ys.begin(), planner.y_of(n));
       }
       ASSERT_EQ(xs, want.xs);
       ASSERT_EQ(ys, want.ys);

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -185,9 +185,10 @@ class AStarPlanner {
     return true;
   }
 
-  // Runs the search; a deadline (checked every 1024 expansions) can stop it unfinished.
+  // Runs the search; a limit on processor time (checked every 1024 expansions) can stop it
+  // unfinished.
   void search(Result& out, double seconds = 0) {
-    auto stop = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const std::clock_t stop = std::clock() + static_cast<std::clock_t>(seconds * CLOCKS_PER_SEC);
     Node* start = pool_.take_node();
     start->parent = nullptr;
     start->x = sx_, start->y = sy_;
@@ -195,7 +196,7 @@ class AStarPlanner {
     open_.push_back(start);
     Node* result = nullptr;
     while (!open_.is_empty()) {
-      if (seconds > 0 && (out.expansions & 1023) == 0 && std::chrono::steady_clock::now() > stop) {
+      if (seconds > 0 && (out.expansions & 1023) == 0 && std::clock() > stop) {
         out.finished = false;
         return;
       }

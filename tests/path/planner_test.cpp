@@ -6,6 +6,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "path/planner_internal.h"
+#include "platform/fake_memory.h"
 #include "quarnel.h"
 #include "support/child_process.h"
 
@@ -308,7 +310,9 @@ TEST(Planner, SearchesAgainAfterClearing) {
     ASSERT_NE(planner.result_node, nullptr);
     EXPECT_EQ(planner.pool.handed_out(), planner.open_list.size() + planner.closed_table.size());
     Points found;
-    for (const qrn::Node* n = planner.result_node; n; n = n->parent) found.emplace_back(n->x, n->y);
+    for (const qrn::Node* n = planner.result_node; n; n = planner.parent_of(n)) {
+      found.emplace_back(planner.x_of(n), planner.y_of(n));
+    }
     runs.push_back(found);
     planner.clear_search();
     EXPECT_EQ(planner.pool.handed_out(), 0u);
@@ -336,6 +340,39 @@ TEST(FindPath, LargeOpenMapCornerToCorner) {
     EXPECT_EQ(found.front(), std::make_pair(0, 0));
     EXPECT_EQ(found.back(), std::make_pair(511, 511));
   }
+}
+
+// Every block the planner takes (cost grid, node pool, open list, each W * H long) may be
+// refused; the call then gives 0, leaves the path alone and gives back what it had taken.
+TEST(FindPath, RefusedMemoryGivesZeroAndLeaksNothing) {
+  RtArray<double> map = map_of(64, 32, 1);
+  const size_t cells = 64 * 32;
+  qrn::FakeMemory memory;
+  qrn::ServiceScope<qrn::MemoryService> scope(&memory);
+  RtArray<int32_t> path = marked_path();
+  ASSERT_EQ(find_path(map, path, 0.5, 0, 0, 63, 31), 95);
+  ASSERT_EQ(memory.requests.size(), 3u);
+  EXPECT_TRUE(memory.held.empty());
+  // Refuse each block in turn, by its size: the cost grid is the smallest, then the pool's
+  // and the open list's.
+  std::vector<size_t> sizes = memory.requests;
+  std::sort(sizes.begin(), sizes.end());
+  EXPECT_EQ(sizes[0], cells * sizeof(float));
+  for (size_t refused : sizes) {
+    memory.refuse_above = refused - 1;
+    memory.requests.clear();
+    path = marked_path();
+    EXPECT_EQ(find_path(map, path, 0.5, 0, 0, 63, 31), 0) << refused;
+    expect_marked(path);
+    EXPECT_TRUE(memory.held.empty()) << refused;
+  }
+  // A map without a passable cell is refused before the pool and the open list are asked for.
+  memory.refuse_above = SIZE_MAX;
+  memory.requests.clear();
+  RtArray<double> walls = map_of(64, 32, 0);
+  EXPECT_EQ(find_path(walls, path, 0.5, 0, 0, 63, 31), 0);
+  EXPECT_EQ(memory.requests.size(), 1u);
+  EXPECT_TRUE(memory.held.empty());
 }
 
 #if defined(__SANITIZE_ADDRESS__)
