@@ -14,6 +14,8 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool faketime imagemagick
+  # the path-planner benchmark's peer (Boost.Graph, header-only)
+  libboost-graph-dev
 )
 
 missing=()
