@@ -1,44 +1,72 @@
-// The memory service: zero-filled blocks on both sides of the size where blocks start coming
-// straight from the system (1 MiB), large ones aligned to 2 MiB, refusals instead of throws.
+// The memory service: zero-filled blocks on both sides of the sizes where blocks stop coming
+// from the C heap (64 KiB) and where they become fresh huge-page mappings (2 MiB), blocks
+// kept for reuse coming back cleared, and refusals instead of throws.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "platform/memory.h"
 
 namespace qrn {
 namespace {
 
+constexpr size_t kKib = 1024, kMib = 1024 * 1024;
+
+bool all_zero(const unsigned char* block, size_t bytes) {
+  for (size_t i = 0; i < bytes; i += 251) {
+    if (block[i]) return false;
+  }
+  return block[bytes - 1] == 0;
+}
+
 TEST(MemoryService, BlocksAreZeroWritableAndGivenBack) {
-  MemoryService& memory = os_memory();
-  const size_t limit = size_t{1} << 20;
-  for (size_t bytes : {size_t{1}, size_t{4096}, limit - 1, limit, limit + 1, size_t{5} << 20}) {
+  MemoryService memory;
+  for (size_t bytes : {size_t{1}, 64 * kKib - 1, 64 * kKib, 64 * kKib + 1, 2 * kMib - 1, 2 * kMib,
+                       2 * kMib + 1, 5 * kMib}) {
     auto* block = static_cast<unsigned char*>(memory.allocate_zeroed(bytes));
     ASSERT_NE(block, nullptr) << bytes;
     EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignof(std::max_align_t), 0u);
-    if (bytes >= limit) {
-      EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % (size_t{2} << 20), 0u);
+    if (bytes >= 2 * kMib) {
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % (2 * kMib), 0u);
     }
-    size_t nonzero = 0;
-    for (size_t i = 0; i < bytes; i += 509) nonzero += block[i] != 0;
-    EXPECT_EQ(nonzero, 0u) << bytes;
-    EXPECT_EQ(block[bytes - 1], 0);
+    EXPECT_TRUE(all_zero(block, bytes)) << bytes;
     std::memset(block, 0xab, bytes);
     memory.release(block, bytes);
   }
-  // A block handed out again after a release is zero once more.
-  auto* again = static_cast<unsigned char*>(memory.allocate_zeroed(limit));
-  ASSERT_NE(again, nullptr);
-  EXPECT_EQ(again[12345], 0);
-  memory.release(again, limit);
+}
+
+// Middle-sized blocks given back are kept and handed out again, cleared; past the number
+// kept, blocks go back to the system (nothing crashes, everything stays zero).
+TEST(MemoryService, KeptBlocksComeBackCleared) {
+  MemoryService memory;
+  std::vector<unsigned char*> blocks;
+  for (int i = 0; i < 12; ++i) {
+    auto* block = static_cast<unsigned char*>(memory.allocate_zeroed(300 * kKib));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 0x5a, 300 * kKib);
+    blocks.push_back(block);
+  }
+  for (unsigned char* block : blocks) memory.release(block, 300 * kKib);
+  int reused = 0;
+  for (int i = 0; i < 12; ++i) {
+    // A smaller request of the same size class takes a kept block too.
+    size_t bytes = i % 2 ? 300 * kKib : 260 * kKib;
+    auto* block = static_cast<unsigned char*>(memory.allocate_zeroed(bytes));
+    ASSERT_NE(block, nullptr);
+    EXPECT_TRUE(all_zero(block, bytes)) << i;
+    for (unsigned char* old : blocks) reused += old == block;
+    memory.release(block, bytes);
+  }
+  EXPECT_GT(reused, 0);
 }
 
 TEST(MemoryService, ImpossibleSizesAreRefused) {
   MemoryService& memory = os_memory();
   EXPECT_EQ(memory.allocate_zeroed(0), nullptr);
   EXPECT_EQ(memory.allocate_zeroed(SIZE_MAX), nullptr);
-  EXPECT_EQ(memory.allocate_zeroed(SIZE_MAX - (size_t{3} << 20)), nullptr);
+  EXPECT_EQ(memory.allocate_zeroed(SIZE_MAX - 3 * kMib), nullptr);
   EXPECT_EQ(memory.allocate_zeroed(size_t{1} << 62), nullptr);  // far beyond any machine
   memory.release(nullptr, 100);
 }
