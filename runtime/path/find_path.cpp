@@ -42,11 +42,12 @@ int32_t find_path_in(const RtArray<T>& map, RtArray<int32_t>& path, double weigh
 
   int64_t n = 0;
   for (const Node* node = planner.result_node; node; node = planner.parent_of(node)) ++n;
-  if (n == 0) {
+  // An array holds at most INT32_MAX elements, so a path of more than 2^30 points (on a map
+  // of over a billion cells) cannot be handed back: it counts as none.
+  if (n == 0 || n > INT32_MAX / 2) {
     array_dim(path, 0);
     return 0;
   }
-  // n <= W * H, and the pool of W * H nodes was allocated: n * 2 fits an array.
   const int32_t points = static_cast<int32_t>(n);
   array_dim(path, points, 2);
   int32_t row = points - 1;
