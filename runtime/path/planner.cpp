@@ -10,16 +10,9 @@ namespace qrn {
 
 // ---- Node pool ------------------------------------------------------------------------------
 
-// All-zero bytes are an unreached node, and a fresh block is zero without being written, so
-// only the pages a search touches cost anything.
 bool NodeFactory::resize(size_t count) {
   handed_out_ = 0;
-  return nodes_.reset(count);
-}
-
-void NodeFactory::reset() {
-  if (nodes_.data()) std::memset(static_cast<void*>(nodes_.data()), 0, nodes_.size() * sizeof(Node));
-  handed_out_ = 0;
+  return nodes_.reset(count, false);
 }
 
 // ---- Open list ------------------------------------------------------------------------------
@@ -32,7 +25,7 @@ constexpr size_t kArity = 2;
 bool FixedDeque<Node*>::resize(size_t capacity) {
   size_ = 0;
   next_entry_ = 0;
-  return entries_.reset(capacity);
+  return entries_.reset(capacity, false);
 }
 
 uint64_t FixedDeque<Node*>::next_key(float f) {
@@ -159,14 +152,14 @@ bool Planner::configure(const PlannerConfiguration& c) {
   closed_table.clear(pool);
   result_node = nullptr;
   // The grid starts as all "not worked out yet"; the search fills in what it reaches.
-  if (!cost_grid.reset(cells)) return false;
+  if (!cost_grid.reset(cells, true)) return false;
   const float largest = c.map ? largest_value(c.map, cells) : largest_value(c.int_map, cells);
   if (!(largest > 0)) return false;
 
   if (!pool.resize(cells) || !open_list.resize(cells)) {
     pool.resize(0);
     open_list.resize(0);
-    cost_grid.reset(0);
+    cost_grid.reset(0, false);
     return false;
   }
   largest_ = largest;
@@ -196,12 +189,14 @@ void AStarPlanner::start_search() {
   if (pool.length() == 0) return;  // not configured
   open_list.clear(pool);
   closed_table.clear(pool);
-  if (pool_used_) pool.reset();
+  if (pool_used_) std::memset(cost_grid.data(), 0, cost_grid.size() * sizeof(float));
   pool_used_ = true;
   counts = SearchCounts();
   const PlannerConfiguration& c = configuration;
-  Node* start = pool.take_node(static_cast<size_t>(c.start_y) * static_cast<size_t>(c.width) +
-                               static_cast<size_t>(c.start_x));
+  const size_t cell =
+      static_cast<size_t>(c.start_y) * static_cast<size_t>(c.width) + static_cast<size_t>(c.start_x);
+  cost_of(cell);  // its cost is never counted, but a neighbour may look at its node
+  Node* start = pool.take_node(cell);
   start->parent = NO_PARENT;
   start->g = 0;
   start->f = 0;  // alone in the list: never compared

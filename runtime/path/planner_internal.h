@@ -12,7 +12,8 @@
 // Memory per cell of the map: 4 bytes of cost grid, 16 bytes of node pool and 16 bytes of
 // open-list capacity (36 bytes; a 1024 x 1024 map reserves 36 MiB). Configuration reads the
 // map once for its largest value and writes nothing per cell: costs are worked out as the
-// search enters cells, and only the pages a search touches are ever backed by memory.
+// search enters cells, and a node is set up when its cell's cost is, so only the cost grid
+// must start cleared and only what a search touches is ever written.
 #pragma once
 
 #include <cfloat>
@@ -23,27 +24,29 @@
 
 namespace qrn {
 
-// count zero-filled elements from the memory service, given back to the service they came
-// from. Element types must be valid as all-zero bytes.
+// count elements from the memory service (zero-filled or not), given back to the service
+// they came from. Element types must be trivial.
 template <typename T>
-class ZeroedArray {
+class WorkArray {
  public:
-  ZeroedArray() = default;
-  ZeroedArray(const ZeroedArray&) = delete;
-  ZeroedArray& operator=(const ZeroedArray&) = delete;
-  ~ZeroedArray() { reset(0); }
+  WorkArray() = default;
+  WorkArray(const WorkArray&) = delete;
+  WorkArray& operator=(const WorkArray&) = delete;
+  ~WorkArray() { reset(0, false); }
 
   // Gives the old block back and takes one of count elements; false (and nothing) when the
   // memory cannot be had.
-  bool reset(size_t count) {
+  bool reset(size_t count, bool zeroed) {
     if (data_) from_->release(data_, count_ * sizeof(T));
     data_ = nullptr;
     count_ = 0;
     if (count == 0) return true;
     if (count > SIZE_MAX / sizeof(T)) return false;
     from_ = &os_memory();
-    data_ = static_cast<T*>(from_->allocate_zeroed(count * sizeof(T)));
-    if (!data_) return false;
+    void* block = zeroed ? from_->allocate_zeroed(count * sizeof(T))
+                         : from_->allocate(count * sizeof(T));
+    if (!block) return false;
+    data_ = static_cast<T*>(block);
     count_ = count;
     return true;
   }
@@ -70,7 +73,9 @@ enum : uint32_t { NODE_UNREACHED = 0, NODE_CLOSED = 1, NODE_OPEN_AT = 2 };
 constexpr uint32_t NO_PARENT = UINT32_MAX;
 
 // The pool of nodes, allocated once per configuration: node i belongs to cell i, so a cell's
-// node is found without searching. All nodes start unreached.
+// node is found without searching. The pool is not cleared: a node becomes valid (unreached)
+// when the search first works out its cell's cost, so a call clears 4 bytes per cell (the
+// cost grid) instead of 20.
 class NodeFactory {
  public:
   NodeFactory() = default;
@@ -78,8 +83,8 @@ class NodeFactory {
   NodeFactory& operator=(const NodeFactory&) = delete;
   virtual ~NodeFactory() = default;
 
-  // Frees the old pool and allocates count unreached nodes; false (and no pool) when the
-  // memory cannot be had.
+  // Frees the old pool and allocates count nodes; false (and no pool) when the memory
+  // cannot be had.
   bool resize(size_t count);
   // The node of a cell, handed out: it is counted until given back.
   Node* take_node(size_t cell) {
@@ -87,8 +92,6 @@ class NodeFactory {
     return nodes_.data() + cell;
   }
   void give_back(size_t count) { handed_out_ -= count < handed_out_ ? count : handed_out_; }
-  // Makes every node unreached again (after a search has used the pool).
-  void reset();
 
   Node* nodes() const { return nodes_.data(); }
   size_t length() const { return nodes_.size(); }
@@ -96,7 +99,7 @@ class NodeFactory {
   size_t cell_of(const Node* node) const { return static_cast<size_t>(node - nodes_.data()); }
 
  private:
-  ZeroedArray<Node> nodes_;
+  WorkArray<Node> nodes_;
   size_t handed_out_ = 0;
 };
 
@@ -149,7 +152,7 @@ class FixedDeque<Node*> {
     entry.node->place = NODE_OPEN_AT + static_cast<uint32_t>(at);
   }
 
-  ZeroedArray<Entry> entries_;
+  WorkArray<Entry> entries_;
   size_t size_ = 0;
   uint32_t next_entry_ = 0;
   uint32_t entry_limit_ = UINT32_MAX;
@@ -257,8 +260,9 @@ class Planner {
   uint8_t finished = 1;
   NodeFactory pool;
   PlannerConfiguration configuration;
-  // W * H costs, each worked out when the search first enters its cell (0: not yet).
-  ZeroedArray<float> cost_grid;
+  // W * H costs, each worked out when the search first reaches its cell (0: not yet; the
+  // cell's node is valid only once it is).
+  WorkArray<float> cost_grid;
   FixedDeque<Node*> open_list;
   NodeHashTable closed_table;
   Node* result_node = nullptr;  // the goal's node after a successful search
@@ -267,12 +271,16 @@ class Planner {
  protected:
   float cost_of(size_t cell) {
     float cost = cost_grid[cell];
-    return cost != 0 ? cost : (cost_grid[cell] = scaled_cost(cell));
+    if (cost == 0) {
+      cost = cost_grid[cell] = scaled_cost(cell);
+      if (cost != BLOCKED_COST) pool.nodes()[cell].place = NODE_UNREACHED;
+    }
+    return cost;
   }
   float scaled_cost(size_t cell) const;
 
   float largest_ = 0;       // M
-  bool pool_used_ = false;  // nodes must be made unreached before the next search
+  bool pool_used_ = false;  // the cost grid must be cleared before the next search
 };
 
 // Weighted A*: f = g + w * (h - g) with h the Manhattan distance to the goal; closed nodes

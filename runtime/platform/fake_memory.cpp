@@ -3,14 +3,6 @@
 
 namespace qrn {
 
-void* FakeMemory::allocate_zeroed(size_t bytes) {
-  requests.push_back(bytes);
-  if (bytes > refuse_above) return nullptr;
-  void* block = MemoryService::allocate_zeroed(bytes);
-  if (block) held[block] = bytes;
-  return block;
-}
-
 void FakeMemory::release(void* block, size_t bytes) {
   if (!block) return;
   auto found = held.find(block);

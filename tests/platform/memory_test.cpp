@@ -37,13 +37,14 @@ TEST(MemoryService, BlocksAreZeroWritableAndGivenBack) {
   }
 }
 
-// Middle-sized blocks given back are kept and handed out again, cleared; past the number
-// kept, blocks go back to the system (nothing crashes, everything stays zero).
+// Middle-sized blocks given back are kept and handed out again, cleared when asked for
+// zeroed; past the number kept, blocks go back to the system.
 TEST(MemoryService, KeptBlocksComeBackCleared) {
   MemoryService memory;
   std::vector<unsigned char*> blocks;
   for (int i = 0; i < 12; ++i) {
-    auto* block = static_cast<unsigned char*>(memory.allocate_zeroed(300 * kKib));
+    auto* block = static_cast<unsigned char*>(i % 3 ? memory.allocate_zeroed(300 * kKib)
+                                                    : memory.allocate(300 * kKib));
     ASSERT_NE(block, nullptr);
     std::memset(block, 0x5a, 300 * kKib);
     blocks.push_back(block);
@@ -60,6 +61,15 @@ TEST(MemoryService, KeptBlocksComeBackCleared) {
     memory.release(block, bytes);
   }
   EXPECT_GT(reused, 0);
+  // Blocks of unspecified contents are usable at their full size, kept or fresh.
+  for (size_t bytes : {100 * kKib, 8 * kMib, 8 * kMib + 1, 20 * kMib}) {
+    for (int round = 0; round < 2; ++round) {
+      auto* block = static_cast<unsigned char*>(memory.allocate(bytes));
+      ASSERT_NE(block, nullptr) << bytes;
+      block[0] = block[bytes - 1] = 7;
+      memory.release(block, bytes);
+    }
+  }
 }
 
 TEST(MemoryService, ImpossibleSizesAreRefused) {
