@@ -3,7 +3,7 @@
 // below 0 (or NaN) blocks its cell; every passable cell costs its value / the map's largest
 // value + 1, so entering a cell costs between 1 and 2. Moves go to the four orthogonal
 // neighbours. The weight (0 to 1; NaN counts as 1) moves the search from cheapest-first
-// (0) towards the Manhattan distance alone (1). Memory: 36 bytes per map cell during a call.
+// (0) towards the Manhattan distance alone (1). Memory: 32 bytes per map cell during a call.
 #pragma once
 
 #include <cstdint>

@@ -79,16 +79,16 @@ Node* FixedDeque<Node*>::pop_back() {
   return top;
 }
 
-bool FixedDeque<Node*>::insert(Node* node) {
+bool FixedDeque<Node*>::insert(Node* node, float f) {
   if (size_ >= entries_.size()) return false;
-  Entry entry{next_key(node->f), node};
+  Entry entry{next_key(f), node};
   move_up(size_++, entry);
   return true;
 }
 
-void FixedDeque<Node*>::reposition(Node* node) {
+void FixedDeque<Node*>::reposition(Node* node, float f) {
   // next_key may renumber the list, which moves entries: read the place afterwards.
-  uint64_t key = next_key(node->f);
+  uint64_t key = next_key(f);
   size_t at = node->place - NODE_OPEN_AT;
   Entry entry{key, node};
   if (at > 0 && entry.key < entries_[(at - 1) / kArity].key) {
@@ -199,8 +199,7 @@ void AStarPlanner::start_search() {
   Node* start = pool.take_node(cell);
   start->parent = NO_PARENT;
   start->g = 0;
-  start->f = 0;  // alone in the list: never compared
-  open_list.insert(start);
+  open_list.insert(start, 0);  // alone in the list: its f is never compared
 }
 
 inline void AStarPlanner::visit(Node* current, uint32_t from, size_t cell, int32_t x, int32_t y) {
@@ -215,18 +214,16 @@ inline void AStarPlanner::visit(Node* current, uint32_t from, size_t cell, int32
     pool.take_node(cell);
     node->parent = from;
     node->g = g;
-    node->f = f;
-    open_list.insert(node);
+    open_list.insert(node, f);
   } else if (node->g > g) {
     node->parent = from;
     node->g = g;
-    node->f = f;
     if (place == NODE_CLOSED) {
       closed_table.erase(node);
-      open_list.insert(node);
+      open_list.insert(node, f);
       ++counts.reopened;
     } else {
-      open_list.reposition(node);
+      open_list.reposition(node, f);
       ++counts.repositioned;
     }
   }

@@ -9,8 +9,8 @@
 // order of a list kept sorted by f with each node inserted in front of its equals, so the
 // paths are the same as those of that plainer (quadratic) arrangement.
 //
-// Memory per cell of the map: 4 bytes of cost grid, 16 bytes of node pool and 16 bytes of
-// open-list capacity (36 bytes; a 1024 x 1024 map reserves 36 MiB). Configuration reads the
+// Memory per cell of the map: 4 bytes of cost grid, 12 bytes of node pool and 16 bytes of
+// open-list capacity (32 bytes; a 1024 x 1024 map reserves 32 MiB). Configuration reads the
 // map once for its largest value and writes nothing per cell: costs are worked out as the
 // search enters cells, and a node is set up when its cell's cost is, so only the cost grid
 // must start cleared and only what a search touches is ever written.
@@ -61,11 +61,11 @@ class WorkArray {
 };
 
 // One cell reached by the search. Node i of the pool is cell i (x + y * W), so the cell is
-// not stored; the parent, always an orthogonal neighbour, is stored as its cell.
+// not stored; the parent is stored as its cell. The ordering value f is kept where it is
+// compared, in the node's open-list entry.
 struct Node {
   uint32_t parent;  // cell of the node this one was reached from; NO_PARENT for the start
   uint32_t place;   // NODE_UNREACHED, NODE_CLOSED, or NODE_OPEN_AT + position in the open list
-  float f;          // ordering value in the open list
   float g;          // cost of the best known way from the start
 };
 
@@ -75,7 +75,7 @@ constexpr uint32_t NO_PARENT = UINT32_MAX;
 // The pool of nodes, allocated once per configuration: node i belongs to cell i, so a cell's
 // node is found without searching. The pool is not cleared: a node becomes valid (unreached)
 // when the search first works out its cell's cost, so a call clears 4 bytes per cell (the
-// cost grid) instead of 20.
+// cost grid) instead of 16.
 class NodeFactory {
  public:
   NodeFactory() = default;
@@ -126,10 +126,10 @@ class FixedDeque<Node*> {
   Node* back() const { return entries_[0].node; }
   // Removes back() and returns it (its place is left for the caller to set).
   Node* pop_back();
-  // Adds a node by its f; false when the list is full.
-  bool insert(Node* node);
-  // A node already in the list whose f changed: it re-enters with a fresh entry number.
-  void reposition(Node* node);
+  // Adds a node with its ordering value f; false when the list is full.
+  bool insert(Node* node, float f);
+  // A node already in the list with a new f: it re-enters with a fresh entry number.
+  void reposition(Node* node, float f);
   // Gives every node in the list back to the pool and empties it.
   void clear(NodeFactory& pool);
 
