@@ -48,5 +48,8 @@
 #include "sound/sound_device.h"
 #include "sound/sound_effects.h"
 
+// Grid path finding
+#include "path/path_planner.h"
+
 // The runtime put together: start-up
 #include "runtime.h"

@@ -18,6 +18,8 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool faketime imagemagick
   # sound tests: Ogg and FLAC files (sox), MP3 files (GStreamer's LAME encoder) and their decoding
   sox libsox-fmt-base gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  # the path-planner benchmark's peer (Boost.Graph, header-only)
+  libboost-graph-dev
 )
 
 missing=()
