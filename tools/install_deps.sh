@@ -14,6 +14,8 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool faketime imagemagick
+  # network tests: a private network namespace (unshare) with loopback up (ip)
+  util-linux iproute2
 )
 
 missing=()
