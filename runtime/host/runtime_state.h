@@ -124,6 +124,9 @@ struct RuntimeState {
   // ---- Music ------------------------------------------------------------------------------
   WindowHandle music_window = nullptr;
   double music_restart_ms = 0.0;
+
+  // ---- Network game -----------------------------------------------------------------------
+  int32_t last_message_sender = 0;  // sender id of the message net_receive_message took last
 };
 
 // The process-wide record.

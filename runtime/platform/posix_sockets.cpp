@@ -213,7 +213,9 @@ ConnectWait Sockets::wait_connect(SocketHandle socket, int32_t timeout_ms, int32
     socklen_t size = sizeof pending;
     if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &size) != 0) pending = errno;
     if (pending == 0 && (entry.revents & (POLLERR | POLLHUP))) pending = ECONNREFUSED;
-    if (pending != 0) {
+    // A connection that was made and already reset by the peer did connect: the reset is
+    // for the first receive to report.
+    if (pending != 0 && pending != ECONNRESET && pending != EPIPE) {
       error = net_error_from_errno(pending);
       return ConnectWait::failed;
     }
