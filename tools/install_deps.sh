@@ -16,6 +16,8 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool faketime imagemagick
   # network tests: a private network namespace (unshare) with loopback up (ip)
   util-linux iproute2
+  # the ThreadSanitizer build of the network tests (tools/tsan_net.sh)
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -110,6 +110,10 @@ class NetGame {
   // Returns the number of packets handled, or -1 when the connection broke the wire format.
   int32_t server_receive(size_t index, const char* bytes, size_t count);
   std::vector<ClientConnection> connections;
+  // Feeds bytes that arrived from the server, delivering each whole packet to the local
+  // players and the waiting commands (lock held): the packets handled, or -1 when the
+  // server broke the wire format.
+  int32_t client_receive(const char* bytes, size_t count);
 
  private:
   void reset_game();

@@ -56,6 +56,25 @@ NetPacket registration_packet(const NetPlayer& player) {
 
 }  // namespace
 
+int32_t NetGame::client_receive(const char* bytes, size_t count) {
+  client_input_.append(bytes, count);
+  int32_t handled = 0;
+  bool changed = false;
+  NetPacket packet;
+  for (;;) {
+    PacketAssembler::Next next = client_input_.next(packet);
+    if (next == PacketAssembler::Next::bad) {
+      handled = -1;
+      break;
+    }
+    if (next == PacketAssembler::Next::incomplete) break;
+    if (deliver(packet)) changed = true;
+    ++handled;
+  }
+  if (changed) changed_.notify_all();
+  return handled;
+}
+
 bool NetGame::flush_link() {
   std::lock_guard<std::mutex> sending(send_lock_);
   if (link_slot_ < 0 || link_output_.waiting() == 0) return false;
@@ -89,6 +108,7 @@ void NetGame::thread_main() {
   std::vector<SlotWait> waits;
   std::vector<NetPacket> registrations;
   std::string chunk(kReadChunk, '\0');
+  std::string server_chunk(kReadChunk, '\0');  // kept until the lock is taken below
   bool busy = true;
   lock.lock();
   for (;;) {
@@ -150,12 +170,12 @@ void NetGame::thread_main() {
 
     // The connection to the server.
     bool lost_server = false;
+    int32_t server_bytes = 0;
     if (waits[0].readable || waits[0].failed) {
-      int32_t got = receive(server, &chunk[0], static_cast<int32_t>(chunk.size()), false);
-      if (got > 0) {
-        client_input_.append(chunk.data(), static_cast<size_t>(got));
+      server_bytes = receive(server, &server_chunk[0], static_cast<int32_t>(server_chunk.size()), false);
+      if (server_bytes > 0) {
         busy = true;
-      } else if (got != -2) {
+      } else if (server_bytes != -2) {
         lost_server = true;
       }
     }
@@ -199,19 +219,9 @@ void NetGame::thread_main() {
     }
 
     // What the server sent this program's players.
-    bool changed = false;
-    NetPacket packet;
-    for (;;) {
-      PacketAssembler::Next next = client_input_.next(packet);
-      if (next == PacketAssembler::Next::incomplete) break;
-      if (next == PacketAssembler::Next::bad) {
-        lost_server = true;  // a host that breaks the wire format is left
-        break;
-      }
-      if (deliver(packet)) changed = true;
-      busy = true;
+    if (server_bytes > 0 && client_receive(server_chunk.data(), static_cast<size_t>(server_bytes)) < 0) {
+      lost_server = true;  // a host that breaks the wire format is left
     }
-    if (changed) changed_.notify_all();
 
     for (size_t i = connections.size(); i-- > 0;) {
       if (connections[i].drop) drop_connection(i);

@@ -35,6 +35,23 @@ bool HttpHeaderSkipper::feed(const char* bytes, size_t count, size_t& body_offse
   return true;
 }
 
+WebResponse::Step WebResponse::feed(const char* bytes, size_t count) {
+  size_t body_offset;
+  if (!headers_.feed(bytes, count, body_offset)) return Step::headers_too_long;
+  if (!headers_.in_body()) return Step::more;
+  const char* body = bytes + body_offset;
+  size_t body_length = count - body_offset;
+  bool full = false;
+  if (text_) {
+    size_t room = maximum_length_ - text_->size();
+    if (body_length > room) body_length = room;  // a file written beside the text ends there too
+    text_->append(body, body_length);
+    full = text_->size() >= maximum_length_;
+  }
+  if (file_ && body_length > 0 && !stream_write(*file_, body, body_length)) return Step::write_failed;
+  return full ? Step::done : Step::more;
+}
+
 std::string web_request_text(const char* host, const char* path) {
   std::string request = "GET ";
   request += path;
@@ -102,7 +119,7 @@ int32_t web_get(const char* host, const char* path, int32_t port, const char* fi
     }
 
     std::string chunk(size, '\0');
-    HttpHeaderSkipper headers(limits.header_bytes);
+    WebResponse response(limits.header_bytes, buffer, maximum_length, file ? &stream : nullptr);
     double last_byte = os.now_ms();
     for (;;) {
       int32_t got = receive(slot, &chunk[0], static_cast<int32_t>(size - 1), false);
@@ -121,25 +138,11 @@ int32_t web_get(const char* host, const char* path, int32_t port, const char* fi
       }
       if (got < 0) break;
       last_byte = os.now_ms();
-      size_t body_offset;
-      if (!headers.feed(chunk.data(), static_cast<size_t>(got), body_offset)) {
-        set_net_last_error(NET_MESSAGE_TOO_LONG);
-        break;
-      }
-      const char* body = chunk.data() + body_offset;
-      size_t body_length = static_cast<size_t>(got) - body_offset;
-      bool full = false;
-      if (buffer && headers.in_body()) {
-        size_t room = maximum_length - buffer->size();
-        if (body_length > room) body_length = room;
-        buffer->append(body, body_length);
-        full = buffer->size() >= maximum_length;
-      }
-      if (stream.handle && body_length > 0 && !stream_write(stream, body, body_length)) break;
-      if (full) {
-        ok = true;
-        break;
-      }
+      WebResponse::Step step = response.feed(chunk.data(), static_cast<size_t>(got));
+      if (step == WebResponse::Step::more) continue;
+      if (step == WebResponse::Step::done) ok = true;
+      if (step == WebResponse::Step::headers_too_long) set_net_last_error(NET_MESSAGE_TOO_LONG);
+      break;
     }
   } while (false);
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "files/file_stream.h"
+
 namespace qrn {
 
 // Cuts the response headers off a stream of received chunks. A carriage return is ignored,
@@ -24,6 +26,24 @@ class HttpHeaderSkipper {
   size_t header_bytes_ = 0;
   int32_t line_feeds_ = 0;
   bool in_body_ = false;
+};
+
+// What a download does with the bytes it receives: cuts the headers off, appends the body
+// to the text while it has room (up to maximum_length bytes) and writes it to the file.
+class WebResponse {
+ public:
+  enum class Step { more, done, headers_too_long, write_failed };
+  // text and file may be null.
+  WebResponse(size_t header_limit, std::string* text, size_t maximum_length, FileStream* file)
+      : headers_(header_limit), text_(text), maximum_length_(maximum_length), file_(file) {}
+  // done: the text is full (the rest of the response is not wanted).
+  Step feed(const char* bytes, size_t count);
+
+ private:
+  HttpHeaderSkipper headers_;
+  std::string* text_;
+  size_t maximum_length_;
+  FileStream* file_;
 };
 
 // "GET <path> HTTP/1.1\r\nHost: <host>\r\n..." exactly as the runtime sends it.
