@@ -44,6 +44,8 @@
 #include "3d/engine_3d.h"
 #include "3d/shaders.h"
 #include "net/net_game.h"
+#include "net/socket_slots.h"
+#include "net/web_download.h"
 #include "sound/music.h"
 #include "sound/sound_device.h"
 #include "sound/sound_effects.h"

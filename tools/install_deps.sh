@@ -20,6 +20,10 @@ PACKAGES=(
   sox libsox-fmt-base gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   # the path-planner benchmark's peer (Boost.Graph, header-only)
   libboost-graph-dev
+  # network tests: a private network namespace (unshare) with loopback up (ip)
+  util-linux iproute2
+  # the ThreadSanitizer build of the network tests (tools/tsan_net.sh)
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -156,6 +156,9 @@ struct RuntimeState {
   double music_pause_ms = 0.0;    // timer_ms when a looping piece was paused
   double music_volume = -1.0;     // the volume last applied; -1: unknown, the next is always sent
   RtString music_file;            // the resolved file name of the current piece
+
+  // ---- Network game -----------------------------------------------------------------------
+  int32_t last_message_sender = 0;  // sender id of the message net_receive_message took last
 };
 
 // The process-wide record.
