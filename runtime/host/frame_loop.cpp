@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "3d/engine_3d.h"
-#include "3d/shaders.h"
 #include "core/errors.h"
 #include "core/named_callbacks.h"
 #include "core/text_commands.h"
@@ -183,8 +182,7 @@ void reset_draw_state() {
   device->global_alpha = 1.0f;
   gl_set_colour(1.0f, 1.0f, 1.0f, 1.0f);
   set_viewport(0, 0, 0, 0);
-  if (rt.engine_3d) rt.engine_3d->reset_frame_settings();
-  use_shader(-1);
+  if (rt.engine_3d) rt.engine_3d->reset_frame_settings();  // also switches shaders off
 }
 
 void set_frame_rate(double fps, int32_t vsync) {
