@@ -71,8 +71,9 @@ void set_lighting(const Light3D& light) {
   glLightfv(GL_LIGHT0, GL_AMBIENT, none);
   glLightfv(GL_LIGHT0, GL_SPECULAR, none);
   glLightModelfv(GL_LIGHT_MODEL_AMBIENT, scene_ambient);
-  // Mesh files do not agree on a winding, so both sides of a triangle are lit.
-  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+  // One-sided: mesh files do not agree on a winding, so a triangle is lit by its normals
+  // alone, whichever way it faces the camera.
+  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
   glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
   gl_set_enabled(GL_COLOR_MATERIAL, true);
   gl_set_enabled(GL_NORMALIZE, true);
@@ -83,7 +84,6 @@ void clear_lighting() {
   gl_set_enabled(GL_COLOR_MATERIAL, false);
   gl_set_enabled(GL_NORMALIZE, false);
   glDisable(GL_LIGHT0);
-  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
 }
 
 // The scene texture a mesh names, 0 when it names none that exists.
@@ -192,6 +192,11 @@ void draw_object(int32_t object, int32_t frame, double x, double y, double z, do
   gl_set_enabled(GL_DEPTH_TEST, true);
   glDepthFunc(GL_LEQUAL);
   glDepthMask(GL_TRUE);
+  // The first object of a frame on each target starts from a clear depth buffer.
+  if (engine->depth_cleared_for != rt.target_screen) {
+    glClear(GL_DEPTH_BUFFER_BIT);
+    engine->depth_cleared_for = rt.target_screen;
+  }
   gl_set_enabled(GL_CULL_FACE, false);
   glShadeModel(GL_SMOOTH);
   glEnableClientState(GL_VERTEX_ARRAY);
@@ -242,8 +247,6 @@ void draw_object(int32_t object, int32_t frame, double x, double y, double z, do
   // The colour array left GL's current colour undefined, and the sprite binding changed.
   gl_forget_colour();
   device->bound_sprite = -1;
-  // The depth written here is cleared when the next frame begins.
-  device->clear_depth_pending = 1;
 }
 
 }  // namespace qrn

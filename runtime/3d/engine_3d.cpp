@@ -13,6 +13,9 @@ Zodidoze3D::~Zodidoze3D() {
   for (ObjectSlot& slot : objects) empty_object_slot(slot);
 }
 
-void Zodidoze3D::reset_frame_settings() { use_shader(-1); }
+void Zodidoze3D::reset_frame_settings() {
+  use_shader(-1);
+  depth_cleared_for = DEPTH_NOT_CLEARED;
+}
 
 }  // namespace qrn

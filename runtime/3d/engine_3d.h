@@ -58,7 +58,8 @@ class Zodidoze3D {
 
   // Once per frame, from show_screen.
   virtual void frame_step() {}
-  // Back to the per-frame defaults, from reset_draw_state: shaders are switched off.
+  // Back to the per-frame defaults, from reset_draw_state: shaders are switched off and the
+  // next object drawn clears the depth buffer first.
   virtual void reset_frame_settings();
   // The 2D viewport is about to change to this window rectangle.
   virtual void viewport_changed(int32_t /*x*/, int32_t /*y*/, int32_t /*width*/, int32_t /*height*/) {}
@@ -75,6 +76,10 @@ class Zodidoze3D {
   int32_t current_shader = -1;  // the selected program, -1 when shaders are off
   Camera3D camera;
   Light3D light;
+  // The drawing target (RuntimeState::target_screen) whose depth buffer drawing cleared in
+  // this frame; DEPTH_NOT_CLEARED when none was cleared yet.
+  static constexpr int32_t DEPTH_NOT_CLEARED = INT32_MIN;
+  int32_t depth_cleared_for = DEPTH_NOT_CLEARED;
 
  private:
   OpenGLZodidoze* device_;

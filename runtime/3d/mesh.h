@@ -103,6 +103,10 @@ DddRead read_ddd_bytes(MeshObject& mesh, const uint8_t* data, size_t size,
 // (or "# malloc error\n") and the name on its own line, clears the mesh and returns false.
 bool load_ddd(MeshObject& mesh, const RtString& name, uint32_t vertex_budget = MAX_MESH_VERTICES);
 
+// The engine's preparation of a mesh after build_triangles: triangles whose corners carry no
+// normal (text meshes below version 1.1) get the normal of their face, so light falls on them.
+void prepare_mesh(MeshObject& mesh);
+
 // The vertices a mesh's streams hold, all frames together.
 uint64_t mesh_vertex_count(const MeshObject& mesh);
 

@@ -428,6 +428,27 @@ void build_triangles(MeshObject& mesh) {
   }
 }
 
+void prepare_mesh(MeshObject& mesh) {
+  auto is_zero = [](const float* n) { return n[0] == 0.0f && n[1] == 0.0f && n[2] == 0.0f; };
+  for (MeshFrame& frame : mesh.frames) {
+    for (size_t t = 0; t + 2 < frame.triangles.size(); t += 3) {
+      MeshVertex* corner = &frame.triangles[t];
+      if (!is_zero(corner[0].normal) || !is_zero(corner[1].normal) || !is_zero(corner[2].normal)) continue;
+      float e1[3], e2[3];
+      for (int i = 0; i < 3; ++i) {
+        e1[i] = corner[1].position[i] - corner[0].position[i];
+        e2[i] = corner[2].position[i] - corner[0].position[i];
+      }
+      float n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+      const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      if (!(length > 0.0f) || !std::isfinite(length)) continue;
+      for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < 3; ++i) corner[c].normal[i] = n[i] / length;
+      }
+    }
+  }
+}
+
 // ---- Reading ------------------------------------------------------------------------------------
 
 DddRead read_ddd_bytes(MeshObject& mesh, const uint8_t* data, size_t size, uint32_t vertex_budget) {

@@ -183,6 +183,7 @@ bool load_scene(ObjectSlot& slot, const RtString& name, uint32_t colour_key) {
     mesh.texture_a = entry.texture_a;
     mesh.texture_b = entry.texture_b;
     mesh.build_triangles();
+    prepare_mesh(mesh);
   }
   return true;
 }
@@ -208,6 +209,7 @@ bool load_object_file(ObjectSlot& slot, const RtString& name) {
   slot.loaded = 1;
   slot.is_scene = 0;
   mesh.build_triangles();
+  prepare_mesh(mesh);
   return true;
 }
 

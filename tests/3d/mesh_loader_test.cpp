@@ -465,6 +465,35 @@ TEST(MeshTriangles, WhiteIsAColourAndMarkersAreDecidedByTheTable) {
   EXPECT_EQ(corners_of(odd), (std::vector<int>{1, 2, 3}));
 }
 
+TEST(MeshNormals, PreparationGivesUnlitTrianglesTheirFaceNormal) {
+  MeshObjectX mesh;
+  const std::string text =
+      "DDDA 1.0 0 3\n"
+      "0 0 0 3 0 0 1 0 2 0\n"   // counter-clockwise in the xy plane
+      "0 0 0 3 0 0 2 0 1 0\n"   // the same, clockwise
+      "0 0 0 3 0 0 0 0 1 0\n"   // degenerate
+      "1 3 0 0 0 2 0 0 0 2 0\n";
+  ASSERT_EQ(read_ddd_bytes(mesh, reinterpret_cast<const uint8_t*>(text.data()), text.size()), DddRead::ok);
+  mesh.build_triangles();
+  prepare_mesh(mesh);
+  const std::vector<MeshVertex>& t = mesh.frames[0].triangles;
+  ASSERT_EQ(t.size(), 9u);
+  EXPECT_EQ(t[0].normal[2], 1.0f);
+  EXPECT_EQ(t[2].normal[2], 1.0f);
+  EXPECT_EQ(t[3].normal[2], -1.0f);
+  EXPECT_EQ(t[6].normal[2], 0.0f) << "no face, no normal";
+  EXPECT_EQ(mesh.frames[0].vertices[1].normal[2], 0.0f) << "the stream keeps what the file said";
+
+  // Normals the file gives are kept.
+  ByteWriter w = binary_header(2.0, 1, {RED}, std::vector<float>(6, 0.0f));
+  w.i32(3);
+  for (int i = 0; i < 3; ++i) w.f32(static_cast<float>(i == 1)).f32(static_cast<float>(i == 2)).f32(0).u8(52).u8(0);
+  ASSERT_EQ(read_ddd_bytes(mesh, w.bytes.data(), w.bytes.size()), DddRead::ok);
+  mesh.build_triangles();
+  prepare_mesh(mesh);
+  EXPECT_EQ(mesh.frames[0].triangles[0].normal[0], 1.0f);  // entry 52 is (1, 0, 0)
+}
+
 TEST(MeshNormals, TheTableHoldsDistinctUnitNormalsClosedUnderNegation) {
   std::set<std::tuple<float, float, float>> seen;
   for (const auto& n : DDD_NORMALS) {
