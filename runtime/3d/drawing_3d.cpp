@@ -175,7 +175,10 @@ void draw_object(int32_t object, int32_t frame, double x, double y, double z, do
   flush_drawing();
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
-  set_projection(engine->camera, device->orientation);
+  // Off-screen screens are drawn unturned; the window follows the screen's orientation.
+  const int32_t target = rt.target_screen;
+  const bool offscreen = target >= 0 && target < OFFSCREEN_COUNT && device->offscreen[target].width != 0;
+  set_projection(engine->camera, offscreen ? 0 : device->orientation);
   glMatrixMode(GL_TEXTURE);
   glPushMatrix();
   glMatrixMode(GL_MODELVIEW);

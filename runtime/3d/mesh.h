@@ -5,7 +5,8 @@
 // Limits (a file beyond any of them is refused with "# read error\n" and its name):
 // - a file holds at most MAX_MESH_FILE_BYTES bytes;
 // - the vertex streams of a mesh (all frames together) hold at most MAX_MESH_VERTICES
-//   vertices; a scene shares that budget among its meshes;
+//   vertices; a scene shares that budget among its meshes; a text frame lists at most
+//   MAX_MESH_VERTICES vertices; a mesh has at most MAX_MESH_FRAMES frames;
 // - a mesh has at most MESH_COLOUR_LIMIT distinct colours, markers included;
 // - normal indexes are 0..161, colour indexes below the colour count, texture pairs at
 //   least as many as any frame's vertices, corners name existing vertices and pairs;
@@ -42,6 +43,7 @@ extern const float DDD_NORMALS[DDD_NORMAL_COUNT][3];
 
 constexpr uint64_t MAX_MESH_FILE_BYTES = uint64_t{256} << 20;
 constexpr uint32_t MAX_MESH_VERTICES = 1u << 20;
+constexpr uint32_t MAX_MESH_FRAMES = 65536;
 constexpr uint32_t MESH_COLOUR_LIMIT = 256;
 constexpr uint32_t MAX_DDD_TOKEN_BYTES = 1023;
 // Bytes of one "#" comment skipped at most (the "#" included); the rest of a longer line

@@ -17,10 +17,6 @@ namespace qrn {
 
 namespace {
 
-// Largest number of frames a mesh may have; a frame record can be as small as 4 bytes, so
-// without a cap a file could make millions of empty frames.
-constexpr uint32_t MAX_MESH_FRAMES = 65536;
-
 // ---- Binary form ------------------------------------------------------------------------------
 
 // Little-endian values from a byte range; every read fails cleanly at the end.
@@ -288,7 +284,8 @@ DddRead read_text(MeshObject& mesh, TokenReader& in, uint32_t budget) {
   mesh.frames.reserve(static_cast<size_t>(frame_count));
   for (int64_t f = 0; f < frame_count; ++f) {
     int64_t vertex_count = 0;
-    if (!read_count(in, static_cast<uint64_t>(numbers_per_vertex), vertex_count))
+    if (!read_count(in, static_cast<uint64_t>(numbers_per_vertex), vertex_count) ||
+        vertex_count > MAX_MESH_VERTICES)
       return DddRead::read_error;
     frame_vertices.assign(static_cast<size_t>(vertex_count) * 6, 0.0f);
     for (int64_t n = 0; n < vertex_count; ++n) {

@@ -214,6 +214,9 @@ TEST_F(MeshLoader, ColourTablesFramesAndVerticesAreLimited) {
     ByteWriter w = binary_header(2.0, frames, {RED}, {0, 0});
     for (int32_t f = 0; f < frames; ++f) w.i32(0);
     EXPECT_EQ(load(w.bytes), frames == 65536) << frames;
+    std::string text = "DDDA 1.0 0 0 " + std::to_string(frames);
+    for (int32_t f = 0; f < frames; ++f) text += " 0";
+    EXPECT_EQ(load(text), frames == 65536) << "text " << frames;
   }
 
   // The vertex budget: all frames together.
@@ -398,6 +401,14 @@ TEST_F(MeshLoader, TextStreamsCountAgainstTheVertexBudget) {
   EXPECT_TRUE(load(text(1024)));
   EXPECT_EQ(mesh_vertex_count(mesh), MAX_MESH_VERTICES);
   EXPECT_FALSE(load(text(1025)));
+
+  // A frame may list as many vertices as a mesh may hold, even unused ones; not one more.
+  for (uint32_t count : {MAX_MESH_VERTICES, MAX_MESH_VERTICES + 1}) {
+    std::string big = "DDDA 1.0 0 0 1 " + std::to_string(count);
+    big.reserve(big.size() + static_cast<size_t>(count) * 6);
+    for (uint32_t i = 0; i < count; ++i) big += " 0 0 0";
+    EXPECT_EQ(load(big), count == MAX_MESH_VERTICES) << count;
+  }
 }
 
 // ---- Triangles and colours ----------------------------------------------------------------------
