@@ -92,6 +92,7 @@ void load_scene_texture(ObjectSlot& slot, const RtString& path, uint32_t colour_
 }  // namespace
 
 RtString scene_folder(const RtString& name) {
+  if (is_memory_file_name(name.data)) return RtString();
   for (uint32_t i = name.length; i > 0; --i) {
     if (name.data[i - 1] == '/' || name.data[i - 1] == '\\') return text_from_bytes(name.data, i);
   }
@@ -144,7 +145,7 @@ void empty_object_slot(ObjectSlot& slot) {
   slot = ObjectSlot();
 }
 
-bool load_scene(ObjectSlot& slot, const RtString& name, uint32_t colour_key) {
+bool load_scene(ObjectSlot& slot, const RtString& name, uint32_t colour_key, const RtString* folder) {
   empty_object_slot(slot);
   // The whole file is parsed before the first lookup: an archive lookup releases the block
   // the scene itself may have come from.
@@ -157,7 +158,7 @@ bool load_scene(ObjectSlot& slot, const RtString& name, uint32_t colour_key) {
     size_t size = 0;
     try {
       read = read_rest_of_stream(in, MAX_MESH_FILE_BYTES, owned, data, size) &&
-             read_scene_entries(data, size, scene_folder(name), entries);
+             read_scene_entries(data, size, folder ? *folder : scene_folder(name), entries);
     } catch (const std::bad_alloc&) {
       read = false;
     }
@@ -188,7 +189,7 @@ bool load_scene(ObjectSlot& slot, const RtString& name, uint32_t colour_key) {
   return true;
 }
 
-bool load_object_file(ObjectSlot& slot, const RtString& name) {
+bool load_object_file(ObjectSlot& slot, const RtString& name, const RtString& given_name) {
   empty_object_slot(slot);
   FileStream in;
   if (!stream_open_read(in, name.data)) return false;
@@ -197,7 +198,8 @@ bool load_object_file(ObjectSlot& slot, const RtString& name) {
   stream_close(in);
   if (scene) {
     uint32_t key = g_runtime.device ? g_runtime.device->colour_key : DEFAULT_COLOUR_KEY;
-    return load_scene(slot, name, key);
+    const RtString folder = scene_folder(given_name.empty() ? name : given_name);
+    return load_scene(slot, name, key, &folder);
   }
 
   slot.meshes.emplace_back();
@@ -218,7 +220,7 @@ void load_object(const RtString& file_name, int32_t object) {
   if (!slot) return;
   empty_object_slot(*slot);
   RtString resolved = file_name;
-  if (resolve_file_name(resolved)) load_object_file(*slot, resolved);
+  if (resolve_file_name(resolved)) load_object_file(*slot, resolved, file_name);
 }
 
 int32_t object_loaded(int32_t object) {

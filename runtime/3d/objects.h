@@ -37,11 +37,14 @@ int32_t object_bounds(int32_t object, int32_t frame, double& min_x, double& min_
 // Releases the slot's meshes and textures (textures only while the device lives); loaded = 0.
 void empty_object_slot(ObjectSlot& slot);
 // Empties the slot, then reads a scene or a mesh from the name (no resolution); success.
-bool load_object_file(ObjectSlot& slot, const RtString& name);
-// Reads the scene file `name` into the slot with the colour key for its textures. A scene
-// beyond the limits fails with "# read error\n" and the name; any other scene succeeds, its
-// failed entries left empty (texture 0, a mesh without frames).
-bool load_scene(ObjectSlot& slot, const RtString& name, uint32_t colour_key);
+// given_name is the name the program used when `name` is what resolution made of it: a scene
+// takes its folder from that (a memory-file name from the archive has no folder).
+bool load_object_file(ObjectSlot& slot, const RtString& name, const RtString& given_name = RtString());
+// Reads the scene file `name` into the slot with the colour key for its textures; its entries
+// are relative to `folder` (null: the name's own folder). A scene beyond the limits fails
+// with "# read error\n" and the name; any other scene succeeds, its failed entries left
+// empty (texture 0, a mesh without frames).
+bool load_scene(ObjectSlot& slot, const RtString& name, uint32_t colour_key, const RtString* folder = nullptr);
 
 // What a scene file names: paths are the scene's folder followed by the file's value.
 struct SceneObjectEntry {
@@ -55,7 +58,8 @@ struct SceneEntries {
 };
 // Parses a scene's bytes; false when a count is above MAX_SCENE_ITEMS.
 bool read_scene_entries(const uint8_t* data, size_t size, const RtString& folder, SceneEntries& entries);
-// The scene file's folder: the name up to and including its last "/" or "\" ("" when none).
+// The scene file's folder: the name up to and including its last "/" or "\" ("" when none,
+// and for a memory-file name).
 RtString scene_folder(const RtString& name);
 
 }  // namespace qrn
