@@ -15,9 +15,11 @@ namespace {
 
 #ifdef QRN_MESH_VIEW
 
-// Runs the viewer with the arguments; its exit code (-1 when it did not exit normally).
+// Runs the viewer with the arguments; its exit code (-1 when it did not exit normally,
+// 124 when it was still running after 90 seconds).
 int run_viewer(const std::string& arguments, const std::string& error_file) {
-  const std::string command = std::string(QRN_MESH_VIEW) + " " + arguments + " >/dev/null 2>" + error_file;
+  const std::string command =
+      "timeout -k 5 90 " + std::string(QRN_MESH_VIEW) + " " + arguments + " >/dev/null 2>" + error_file;
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -134,10 +134,17 @@ void draw(const View& view, int32_t frame, double turn, double tilt) {
   draw_object(0, frame, 0, 0, 0, 0, 0, 0, 1);
 }
 
-int fail(const std::string& message) {
+// Ends the viewer once its work is done, without the window and GL teardown: the process
+// ends anyway, and Mesa's software renderer has been seen to deadlock while the display is
+// closed right after a frame (its rasteriser threads waiting on each other).
+[[noreturn]] void finish(int code) {
+  std::fflush(nullptr);
+  std::_Exit(code);
+}
+
+[[noreturn]] void fail(const std::string& message) {
   std::fprintf(stderr, "mesh_view: %s\n", message.c_str());
-  shutdown_runtime();
-  return 1;
+  finish(1);
 }
 
 }  // namespace
@@ -163,13 +170,13 @@ int main(int argc, char** argv) {
   rt.frame_rate = 60;
   rt.command_line = os.command_line().c_str();
   start_runtime(os.program_module(), 10, "mesh_view");
-  if (!rt.device || !rt.device->window) return fail("no window could be made (is there a display?)");
+  if (!rt.device || !rt.device->window) fail("no window could be made (is there a display?)");
   set_escape_quits(1);
 
   load_object(o.file.c_str(), 0);
-  if (!object_loaded(0)) return fail(o.file + " could not be loaded (the reason is in " + debug_log_path().data + ")");
+  if (!object_loaded(0)) fail(o.file + " could not be loaded (the reason is in " + debug_log_path().data + ")");
   if (!o.vertex_shader.empty() || !o.fragment_shader.empty()) {
-    if (!load_shader(0, o.vertex_shader.c_str(), o.fragment_shader.c_str())) return fail("the shader did not compile or link");
+    if (!load_shader(0, o.vertex_shader.c_str(), o.fragment_shader.c_str())) fail("the shader did not compile or link");
   }
   const int32_t frames = object_frame_count(0);
   const bool shaded = !o.vertex_shader.empty() || !o.fragment_shader.empty();
@@ -181,9 +188,8 @@ int main(int argc, char** argv) {
     draw(view, o.frame < 0 ? 0 : o.frame, o.turn, o.tilt);
     clear_error();
     save_screen(o.png.c_str());
-    if (rt.error_code) return fail("the picture could not be written to " + o.png);
-    shutdown_runtime();
-    return 0;
+    if (rt.error_code) fail("the picture could not be written to " + o.png);
+    finish(0);
   }
 
   const double start = timer_ms();
@@ -195,6 +201,5 @@ int main(int argc, char** argv) {
     draw(view, frame, o.turn + elapsed * 45.0, o.tilt);
     show_screen();  // Escape or closing the window ends the program here
   }
-  shutdown_runtime();
-  return 0;
+  finish(0);
 }
