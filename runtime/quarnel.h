@@ -41,7 +41,10 @@
 #include "host/window_messages.h"
 
 // Sound, network game, 3D engine
+#include "3d/drawing_3d.h"
 #include "3d/engine_3d.h"
+#include "3d/mesh.h"
+#include "3d/objects.h"
 #include "3d/shaders.h"
 #include "net/net_game.h"
 #include "net/socket_slots.h"

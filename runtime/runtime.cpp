@@ -4,7 +4,6 @@
 #include "runtime.h"
 
 #include "3d/engine_3d.h"
-#include "3d/shaders.h"
 #include "core/runtime_state.h"
 #include "files/file_names.h"
 #include "files/files_state.h"
@@ -36,9 +35,8 @@ void install_layer_hooks() {
   hooks.engine_frame = [] {
     if (g_runtime.engine_3d) g_runtime.engine_3d->frame_step();
   };
-  hooks.engine_reset = [] {
+  hooks.engine_reset = [] {  // the engine's defaults switch the shaders off too
     if (g_runtime.engine_3d) g_runtime.engine_3d->reset_frame_settings();
-    use_shader(-1);
   };
   hooks.engine_viewport = [](int32_t x, int32_t y, int32_t width, int32_t height) {
     if (g_runtime.engine_3d) g_runtime.engine_3d->viewport_changed(x, y, width, height);
