@@ -11,12 +11,13 @@
 #include "core/text_commands.h"
 #include "core/text_value.h"
 
-// Files, settings, clocks and platform information
+// Files, settings, clocks, platform information and foreign calls
 #include "files/channels.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
 #include "files/file_stream.h"
 #include "files/file_system.h"
+#include "files/foreign_calls.h"
 #include "files/platform_info.h"
 #include "files/settings_file.h"
 
