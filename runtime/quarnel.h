@@ -11,7 +11,7 @@
 #include "core/text_commands.h"
 #include "core/text_value.h"
 
-// Files, settings, clocks, platform information and foreign calls
+// Files, settings, clocks, platform information, foreign calls and other programs
 #include "files/channels.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
@@ -19,6 +19,7 @@
 #include "files/file_system.h"
 #include "files/foreign_calls.h"
 #include "files/platform_info.h"
+#include "files/process_launch.h"
 #include "files/settings_file.h"
 
 // Graphics
