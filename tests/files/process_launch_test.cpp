@@ -114,6 +114,20 @@ TEST_F(ProcessLaunchTest, WaitingGivesTheExitStatus) {
   EXPECT_FALSE(has_children());
 }
 
+TEST_F(ProcessLaunchTest, WaitsWithATimeLimitAnswerWhetherTheProgramHasEnded) {
+  setenv("QRN_PROBE_SLEEP_MS", "300", 1);
+  setenv("QRN_PROBE_EXIT", "4", 1);
+  int32_t id = qrn::os_process().start_program({QRN_PROBE_PROGRAM});
+  ASSERT_GT(id, 0);
+  int32_t code = -1;
+  EXPECT_FALSE(qrn::os_process().wait_program(id, 0, code));
+  EXPECT_FALSE(qrn::os_process().wait_program(id, 50, code));
+  EXPECT_EQ(code, -1);
+  EXPECT_TRUE(qrn::os_process().wait_program(id, 5000, code));
+  EXPECT_EQ(code, 4);
+  EXPECT_FALSE(qrn::os_process().wait_program(id, 0, code));  // released once it has ended
+}
+
 TEST_F(ProcessLaunchTest, WithoutWaitingItReturnsAtOnceAndLeavesNoChild) {
   setenv("QRN_PROBE_SLEEP_MS", "1500", 1);
   setenv("QRN_PROBE_EXIT", "3", 1);
