@@ -9,6 +9,8 @@ PACKAGES=(
   # runtime libraries
   libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri libpng-dev libjpeg-dev zlib1g-dev
   liblzo2-dev
+  # opening documents with the desktop's program
+  xdg-utils
   # media generator
   libfreetype-dev fonts-dejavu-core
   # tests and benchmarks
