@@ -11,13 +11,15 @@
 #include "core/text_commands.h"
 #include "core/text_value.h"
 
-// Files, settings, clocks and platform information
+// Files, settings, clocks, platform information, foreign calls and other programs
 #include "files/channels.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
 #include "files/file_stream.h"
 #include "files/file_system.h"
+#include "files/foreign_calls.h"
 #include "files/platform_info.h"
+#include "files/process_launch.h"
 #include "files/settings_file.h"
 
 // Graphics

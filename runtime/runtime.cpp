@@ -43,6 +43,9 @@ void install_layer_hooks() {
   };
   hooks.restart_music = restart_music_if_due;
   hooks.rebind_sound = [] { bind_sound_window(g_runtime.window_handle); };
+  hooks.window_mode = [] {
+    if (g_runtime.device) g_runtime.device->enter_window_mode();
+  };
   hooks.stop_music = stop_music;
   hooks.shutdown_network = shutdown_network;
   hooks.release_sound = release_sound;

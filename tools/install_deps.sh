@@ -11,6 +11,8 @@ PACKAGES=(
   liblzo2-dev
   # General MIDI sound font for MIDI music
   timgm6mb-soundfont
+  # opening documents with the desktop's program
+  xdg-utils
   # media generator
   libfreetype-dev fonts-dejavu-core
   # tests and benchmarks

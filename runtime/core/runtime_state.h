@@ -52,6 +52,7 @@ struct LayerHooks {
   void (*engine_viewport)(int32_t x, int32_t y, int32_t width, int32_t height) = nullptr;
   void (*restart_music)() = nullptr;      // the frame loop and the waiting loops
   void (*rebind_sound)() = nullptr;       // the window was made anew
+  void (*window_mode)() = nullptr;        // another program starts: full screen becomes a window
   void (*stop_music)() = nullptr;         // shutdown, in its order
   void (*shutdown_network)() = nullptr;
   void (*release_sound)() = nullptr;

@@ -9,6 +9,7 @@
 #include "core/runtime_state.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
+#include "files/foreign_calls.h"
 #include "gfx/device.h"
 #include "gfx/drawing.h"
 #include "gfx/fonts.h"
@@ -26,6 +27,26 @@ RtString program_file() {
     if (c == '\\') c = '/';
   }
   return RtString(path.c_str());
+}
+
+// Step 25: the declared foreign functions, with the window system's two optional pointer
+// functions among them. Those are declared once per process under the names they have where
+// the runtime came from; no library of those names exists on Linux, so the debug log shows
+// "DECLARE module not found: " for "user32.dll" and "User32.dll" there, and the fields keep
+// the platform layer's pointer functions they held before.
+void load_declared_functions() {
+  RuntimeState& rt = g_runtime;
+  GetPointerTouchInfoFn touch_info = rt.get_pointer_touch_info;
+  EnableMouseInPointerFn mouse_in_pointer = rt.enable_mouse_in_pointer;
+  static bool declared = false;
+  if (!declared) {
+    declared = true;
+    declare_foreign("user32.dll", "GetPointerTouchInfo", &rt.get_pointer_touch_info);
+    declare_foreign("User32.dll", "EnableMouseInPointer", &rt.enable_mouse_in_pointer);
+  }
+  resolve_declared();
+  if (!rt.get_pointer_touch_info) rt.get_pointer_touch_info = touch_info;
+  if (!rt.enable_mouse_in_pointer) rt.enable_mouse_in_pointer = mouse_in_pointer;
 }
 
 void restart_frame_clock() {
@@ -126,6 +147,7 @@ void start_runtime_steps(ModuleHandle module, int32_t show_command, const char* 
 
   if (show_command == 0) device.hide_window();
   set_pointer_mode(rt.exclusive_mouse == 0 ? 1 : 0);
+  load_declared_functions();
   if (rt.enable_mouse_in_pointer) {
     log_write("Win8+ mouse as pointer\n");
     rt.enable_mouse_in_pointer(true);

@@ -1,6 +1,7 @@
 // Scripted process service for tests: records what the runtime writes and sleeps, and plays
 // back a scripted clock, command line, debugger, folders and system answers. The
-// environment stays the real one.
+// environment, libraries and other programs stay the real ones; loads and starts are
+// recorded.
 #pragma once
 
 #include <deque>
@@ -24,6 +25,8 @@ class FakeProcess : public ProcessService {
   std::string debugger_text;
   std::vector<int32_t> sleeps;  // every sleep_ms request, in order
   std::vector<double> naps;     // every nap_ms request, in order
+  std::vector<std::string> module_loads;          // every load_module name, in order
+  std::vector<std::vector<std::string>> started;  // the arguments of every program start
 
   // Scripted answers
   std::deque<std::string> stdin_lines;  // each entry is returned as one line (include "\n")
@@ -64,6 +67,18 @@ class FakeProcess : public ProcessService {
   bool set_working_directory(const char* path) override {
     cwd = path ? path : "";
     return true;
+  }
+  ModuleHandle load_module(const char* name) override {
+    module_loads.push_back(name ? name : "");
+    return ProcessService::load_module(name);
+  }
+  int32_t start_program(const std::vector<std::string>& args) override {
+    started.push_back(args);
+    return ProcessService::start_program(args);
+  }
+  bool start_detached(const std::vector<std::string>& args, bool own_session, bool quiet) override {
+    started.push_back(args);
+    return ProcessService::start_detached(args, own_session, quiet);
   }
   std::string temp_folder() override { return temp_dir; }
   std::string documents_folder() override { return documents_dir; }

@@ -1,12 +1,16 @@
 // The process service on POSIX: standard streams, the terminal, debugger detection and
-// channel, the command line and program file from /proc, the environment, XDG folders,
-// batteries from sysfs, the machine id, the user's language, and the monotonic clock.
+// channel, the command line and program file from /proc, shared libraries (dlopen), other
+// programs (posix_spawnp), the environment, XDG folders, batteries from sysfs, the machine
+// id, the user's language, and the monotonic clock.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -77,6 +81,77 @@ std::string without_trailing_slashes(std::string path) {
 void sleep_span(timespec want) {
   timespec left{};
   while (::nanosleep(&want, &left) != 0 && errno == EINTR) want = left;
+}
+
+// The file name of a path in lower case (its folders stay as they are).
+std::string file_name_lower(const char* path) {
+  std::string lower = path;
+  size_t slash = lower.rfind('/');
+  for (size_t i = slash == std::string::npos ? 0 : slash + 1; i < lower.size(); ++i) {
+    char& c = lower[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+// What every start of another program shares: default signal dispositions and an empty
+// signal mask (a handler or an ignored SIGPIPE of ours must not reach it), only the standard
+// streams as descriptors, and optionally a session of its own and /dev/null for the streams.
+// Everything is prepared before any fork, so a forked child only calls posix_spawnp.
+class SpawnSetup {
+ public:
+  SpawnSetup(const std::vector<std::string>& args, bool own_session, bool quiet) {
+    for (const std::string& arg : args) argv_.push_back(const_cast<char*>(arg.c_str()));
+    argv_.push_back(nullptr);
+    attr_ready_ = ::posix_spawnattr_init(&attr_) == 0;
+    actions_ready_ = ::posix_spawn_file_actions_init(&actions_) == 0;
+    if (!attr_ready_ || !actions_ready_) return;
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (own_session) flags |= POSIX_SPAWN_SETSID;
+    bool ok = ::posix_spawnattr_setflags(&attr_, flags) == 0 && ::posix_spawnattr_setsigmask(&attr_, &none) == 0 &&
+              ::posix_spawnattr_setsigdefault(&attr_, &all) == 0;
+    if (quiet) {
+      ok = ok && ::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
+           ::posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
+           ::posix_spawn_file_actions_adddup2(&actions_, STDOUT_FILENO, STDERR_FILENO) == 0;
+    }
+    ready_ = ok && ::posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1) == 0 &&
+             !args.empty() && !args[0].empty();
+  }
+  ~SpawnSetup() {
+    if (attr_ready_) ::posix_spawnattr_destroy(&attr_);
+    if (actions_ready_) ::posix_spawn_file_actions_destroy(&actions_);
+  }
+  SpawnSetup(const SpawnSetup&) = delete;
+  SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+  bool ready() const { return ready_; }
+  // posix_spawnp's result: 0, or the error number (the program is missing, not executable).
+  int spawn(pid_t& pid) { return ::posix_spawnp(&pid, argv_[0], &actions_, &attr_, argv_.data(), environ); }
+
+ private:
+  std::vector<char*> argv_;
+  posix_spawnattr_t attr_{};
+  posix_spawn_file_actions_t actions_{};
+  bool attr_ready_ = false;
+  bool actions_ready_ = false;
+  bool ready_ = false;
+};
+
+// The real clock, whatever backend stands in for the service's own clock.
+double monotonic_ms() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+int32_t exit_code_of(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return 0;
 }
 
 }  // namespace
@@ -188,6 +263,94 @@ std::string ProcessService::working_directory() {
 
 bool ProcessService::set_working_directory(const char* path) { return path && ::chdir(path) == 0; }
 
+// ---- Libraries --------------------------------------------------------------------------------
+
+// RTLD_NOW: a library whose own dependencies are missing fails here, not at a later call.
+// RTLD_NODELETE: releasing it never unmaps it, so its code stays valid until the process ends.
+ModuleHandle ProcessService::load_module(const char* name) {
+  if (!name || !*name) return nullptr;
+  constexpr int kFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+  void* module = ::dlopen(name, kFlags);
+  if (!module) {
+    std::string lower = file_name_lower(name);
+    if (lower != name) module = ::dlopen(lower.c_str(), kFlags);
+  }
+  return module;
+}
+
+void* ProcessService::module_symbol(ModuleHandle module, const char* name) {
+  if (!module || !name || !*name) return nullptr;
+  return ::dlsym(module, name);
+}
+
+void ProcessService::release_module(ModuleHandle module) {
+  if (module) ::dlclose(module);
+}
+
+// ---- Other programs ---------------------------------------------------------------------------
+
+int32_t ProcessService::start_program(const std::vector<std::string>& args) {
+  SpawnSetup setup(args, false, false);
+  pid_t child = 0;
+  if (!setup.ready() || setup.spawn(child) != 0) return 0;
+  return static_cast<int32_t>(child);
+}
+
+bool ProcessService::wait_program(int32_t id, int32_t timeout_ms, int32_t& exit_code) {
+  if (id <= 0) return false;
+  double deadline = monotonic_ms() + (timeout_ms > 0 ? timeout_ms : 0);
+  for (;;) {
+    int status = 0;
+    pid_t done = ::waitpid(static_cast<pid_t>(id), &status, timeout_ms < 0 ? 0 : WNOHANG);
+    if (done == static_cast<pid_t>(id)) {
+      exit_code = exit_code_of(status);
+      return true;
+    }
+    if (done < 0 && errno != EINTR) return false;  // not a child (or already waited for)
+    if (done == 0) {
+      if (monotonic_ms() >= deadline) return false;
+      sleep_span({0, 2000000L});  // 2 ms between looks
+    }
+  }
+}
+
+// The program is started by a short-lived intermediate child, which ends at once; the
+// program is then nobody's child here and the system reaps it. The intermediate reports a
+// failed start through a pipe, which works even when this process ignores SIGCHLD.
+bool ProcessService::start_detached(const std::vector<std::string>& args, bool own_session, bool quiet) {
+  SpawnSetup setup(args, own_session, quiet);
+  if (!setup.ready()) return false;
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return false;
+  pid_t middle = ::fork();
+  if (middle < 0) {
+    ::close(report[0]);
+    ::close(report[1]);
+    return false;
+  }
+  if (middle == 0) {
+    pid_t program = 0;
+    int error = setup.spawn(program);
+    if (error != 0) {
+      unsigned char byte = static_cast<unsigned char>(error);
+      ssize_t written = ::write(report[1], &byte, 1);
+      (void)written;
+    }
+    ::_exit(error == 0 ? 0 : 127);
+  }
+  ::close(report[1]);
+  unsigned char byte = 0;
+  ssize_t n;
+  do {
+    n = ::read(report[0], &byte, 1);
+  } while (n < 0 && errno == EINTR);
+  ::close(report[0]);
+  int status = 0;
+  while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+  }
+  return n == 0;
+}
+
 // ---- Environment and system information -------------------------------------------------------
 
 bool ProcessService::env_get(const char* name, std::string& value) {
@@ -256,11 +419,7 @@ std::string ProcessService::user_language() {
 
 int64_t ProcessService::calendar_time() { return static_cast<int64_t>(std::time(nullptr)); }
 
-double ProcessService::counter_ms() {
-  timespec now{};
-  ::clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
-}
+double ProcessService::counter_ms() { return monotonic_ms(); }
 
 void ProcessService::sleep_ms(int32_t ms) {
   if (ms > 0) sleep_span({ms / 1000, static_cast<long>(ms % 1000) * 1000000L});

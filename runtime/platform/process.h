@@ -1,7 +1,8 @@
 // Process service: standard streams and console, the debugger channel, the process itself
-// (exit, command line, program file, working directory), its environment and system
-// information, and the clocks. The system always has it, so the class is the POSIX
-// implementation (posix_process.cpp); a fake derives and overrides what it scripts.
+// (exit, command line, program file, working directory), shared libraries, starting other
+// programs, its environment and system information, and the clocks. The system always has
+// it, so the class is the POSIX implementation (posix_process.cpp); a fake derives and
+// overrides what it scripts.
 #pragma once
 
 #include <cstddef>
@@ -49,6 +50,39 @@ class ProcessService {
   virtual void os_version(int32_t& major, int32_t& minor);
   virtual std::string working_directory();
   virtual bool set_working_directory(const char* path);
+
+  // ---- Libraries --------------------------------------------------------------------------
+  // Loads a shared library: a name with a "/" is a path, any other name is looked for the
+  // way the system's loader looks for libraries (never in the working directory). Module
+  // names are case-insensitive where the runtime came from, so a name that is not found as
+  // written is tried once more with its file name in lower case. Null when it cannot be
+  // loaded. A library loaded here stays mapped until the process ends, whatever
+  // release_module does, so code that still runs in it at exit (its own exit handlers,
+  // threads) finds it in place.
+  virtual ModuleHandle load_module(const char* name);
+  // The address of a function or variable the library exports; null when it has none.
+  virtual void* module_symbol(ModuleHandle module, const char* name);
+  // Gives back one reference taken by load_module.
+  virtual void release_module(ModuleHandle module);
+
+  // ---- Other programs -------------------------------------------------------------------
+  // Each start runs one program directly, never through a shell: args[0] names it (searched
+  // on PATH when it holds no "/"), args are its argument vector. It gets the default signal
+  // dispositions, no blocked signals and none of this process's descriptors but standard
+  // input, output and error; it inherits the environment and the working directory.
+  //
+  // Starts a program as a child of this process; its id, or 0 when it could not be started.
+  // The caller must wait for it until it ends (wait_program), or it remains a zombie.
+  virtual int32_t start_program(const std::vector<std::string>& args);
+  // Waits up to timeout_ms (negative: without limit) for the child to end. True when it has
+  // ended (its id is released then), with its exit status, or 128 + the signal number for a
+  // program killed by a signal; false while it is still running or when id is not a child
+  // (exit_code is then left alone).
+  virtual bool wait_program(int32_t id, int32_t timeout_ms, int32_t& exit_code);
+  // Starts a program that is not this process's child (nothing to wait for, no zombie left
+  // behind), in a session of its own when own_session is set; with quiet its standard
+  // streams are /dev/null. False when it could not be started.
+  virtual bool start_detached(const std::vector<std::string>& args, bool own_session, bool quiet);
 
   // ---- Environment and system information -----------------------------------------------
   // An environment variable; false when it is not set.

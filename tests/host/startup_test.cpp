@@ -31,7 +31,10 @@ TEST_F(StartupTest, LogHoldsEveryStepInOrderFromAFreshStart) {
                                "Window mode\n", "Create DXin\n", "reptr\n", "getexe\n", "cd\n",
                                "exepath=curdir= " + dir.path().substr(0, dir.path().size() - 1) + "\n",
                                "kistreling...\n", "init gettimer\n", "clear screen\n", "flip\n", "mk2D\n",
-                               "finding font...\n", "Init Finalized\n"}));
+                               "finding font...\n", "Delay load DLLs\n",
+                               "DECLARE module not found: user32.dll\n", "\n",
+                               "DECLARE module not found: User32.dll\n", "\n", "Win8+ mouse as pointer\n",
+                               "Init Finalized\n"}));
   for (const std::string& line : lines) EXPECT_NE(line, "old run\n");
 
   // The window: the project's size with the caption, shown and centred on the work area.
@@ -49,6 +52,10 @@ TEST_F(StartupTest, LogHoldsEveryStepInOrderFromAFreshStart) {
   EXPECT_NE(g_runtime.network, nullptr);
   EXPECT_NE(g_runtime.engine_3d, nullptr);
   EXPECT_EQ(get_frame_time(), 1.0);  // both frame starts hold the same reading
+  // The window system's optional pointer functions are not found; the platform's stay.
+  EXPECT_EQ(g_runtime.enable_mouse_in_pointer, platform_enable_mouse_in_pointer);
+  EXPECT_EQ(g_runtime.get_pointer_touch_info, platform_get_pointer_touch_info);
+  EXPECT_EQ(fake->stderr_text.find("!!!"), std::string::npos);
 }
 
 TEST_F(StartupTest, ShowCommandZeroLeavesTheWindowHidden) {
