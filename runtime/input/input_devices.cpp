@@ -113,7 +113,7 @@ uint32_t open_input_devices(WindowHandle /*window*/, ModuleHandle /*module*/, in
   std::memset(input->key_snapshot, 0, sizeof input->key_snapshot);
 
   if (!input->directinput) {
-    open_joysticks(*input, true);
+    enumerate_joysticks(*input, true);
     build_key_map(*input);
     return result;
   }
@@ -125,7 +125,7 @@ uint32_t open_input_devices(WindowHandle /*window*/, ModuleHandle /*module*/, in
   } else {
     result = open_exclusive_mouse(*input);
   }
-  open_joysticks(*input, false);
+  enumerate_joysticks(*input, false);
   return result;
 }
 
