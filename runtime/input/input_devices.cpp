@@ -54,6 +54,11 @@ bool acquire_mouse(InputDevices& input) {
                                          static_cast<MouseCooperation>(input.mouse_cooperation));
 }
 
+void unacquire_mouse() {
+  InputDevices* input = g_runtime.input;
+  if (input && input->mouse_device) os_input().unacquire_mouse_device(input->mouse_device);
+}
+
 namespace {
 
 // Shows the arrow; coming from the hidden pointer, the cursor first goes where the hidden
