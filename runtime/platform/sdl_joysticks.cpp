@@ -229,9 +229,10 @@ class SdlJoysticks final : public JoystickService {
     return c && (SDL_JoystickHasRumble(c->joystick) || haptic_constant(*c));
   }
 
+  // Effects play only on an acquired controller (in the foreground).
   bool reset_force_feedback(InputHandle device) override {
     Controller* c = find(device);
-    if (!c) return false;
+    if (!c || !c->acquired) return false;
     drop_effect(*c);
     if (c->haptic) SDL_HapticStopAll(c->haptic);
     if (SDL_JoystickHasRumble(c->joystick)) SDL_JoystickRumble(c->joystick, 0, 0, 0);
@@ -257,8 +258,9 @@ class SdlJoysticks final : public JoystickService {
   bool start_effect(EffectHandle handle, uint32_t iterations) override {
     Effect* effect = find_effect(handle);
     if (!effect) return false;
-    if (iterations == 0) return true;
     Controller& c = *effect->owner;
+    if (!c.acquired) return false;
+    if (iterations == 0) return true;
     if (effect->haptic_id >= 0) return SDL_HapticRunEffect(c.haptic, effect->haptic_id, iterations) == 0;
     Uint16 low = 0, high = 0;
     motor_levels(effect->params, low, high);
