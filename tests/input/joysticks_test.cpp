@@ -79,13 +79,15 @@ TEST_F(JoystickTest, AFailedEnumerationLeavesNoControllers) {
 }
 
 TEST_F(JoystickTest, LongNamesAreCutAt521Bytes) {
+  add().product_name = std::string(519 - 3, 'p');  // "Pad, " and 516 bytes: 521 in all
+  add().product_name = std::string(520 - 3, 'p');  // one more
   FakeJoysticks::Controller& c = add();
   c.instance_name = std::string(300, 'i');
   c.product_name = std::string(300, 'p');
   open();
-  std::string name = joystick_name(0).c_str();
-  ASSERT_EQ(name.size(), 521u);
-  EXPECT_EQ(name, std::string(300, 'i') + ", " + std::string(219, 'p'));
+  EXPECT_EQ(std::string(joystick_name(0).c_str()), "Pad, " + std::string(516, 'p'));
+  EXPECT_EQ(std::string(joystick_name(1).c_str()), "Pad, " + std::string(516, 'p'));
+  EXPECT_EQ(std::string(joystick_name(2).c_str()), std::string(300, 'i') + ", " + std::string(219, 'p'));
 }
 
 TEST_F(JoystickTest, ReleaseClosesEveryControllerAndTheJoystickSystem) {
@@ -342,7 +344,8 @@ TEST_F(JoystickTest, RumbleClampsItsArgumentsAndKeepsBadNumbersHarmless) {
   joystick_rumble(0, inf, 0.0, 0.0);
   joystick_rumble(0, nan, 1.0, 0.0);
   joystick_rumble(0, 5e6, 0.0, 1.0);  // longer than 32 bits of microseconds hold
-  ASSERT_EQ(pad().started.size(), 5u);
+  joystick_rumble(0, 4294967.0, 0.0, 1.0);  // just within them
+  ASSERT_EQ(pad().started.size(), 6u);
   EXPECT_EQ(pad().started[0].first.magnitude, 10000);
   EXPECT_EQ(pad().started[0].first.direction_x, 32767);
   EXPECT_EQ(pad().started[0].first.direction_y, -32767);
@@ -353,6 +356,7 @@ TEST_F(JoystickTest, RumbleClampsItsArgumentsAndKeepsBadNumbersHarmless) {
   EXPECT_EQ(pad().started[2].first.magnitude, 0);
   EXPECT_EQ(pad().started[3].first.duration_us, 0u);
   EXPECT_EQ(pad().started[4].first.duration_us, EFFECT_INFINITE);
+  EXPECT_EQ(pad().started[5].first.duration_us, 4294967000u);
 }
 
 TEST_F(JoystickTest, RumbleDoesNothingWithoutAForceFeedbackController) {
