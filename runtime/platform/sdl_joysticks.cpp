@@ -28,9 +28,8 @@ constexpr int kLegacyLimit = 16;    // the numbered joysticks the legacy interfa
 constexpr uint8_t kPressed = 0x80;
 
 struct AxisSetting {
-  int32_t low = 0;        // an axis reads 0..65535 until a range is set
+  int32_t low = 0;  // an axis reads 0..65535 until a range is set
   int32_t high = 65535;
-  int32_t dead_zone = 0;  // ten-thousandths of the travel around the centre
 };
 
 struct Controller;
@@ -79,14 +78,9 @@ uint32_t hat_angle(Uint8 hat) {
   }
 }
 
-// An SDL axis value in the axis' range, after its dead zone.
+// An SDL axis value in the axis' range.
 int32_t scaled_axis(Sint16 value, const AxisSetting& axis) {
   double v = value < 0 ? value / 32768.0 : value / 32767.0;
-  if (axis.dead_zone > 0) {
-    double zone = axis.dead_zone / 10000.0;
-    double size = std::fabs(v);
-    v = size <= zone || zone >= 1.0 ? 0.0 : std::copysign((size - zone) / (1.0 - zone), v);
-  }
   double low = axis.low, high = axis.high, centre = (low + high) / 2.0;
   return static_cast<int32_t>(std::lround(v < 0 ? centre + (centre - low) * v : centre + (high - centre) * v));
 }
@@ -169,12 +163,9 @@ class SdlJoysticks final : public JoystickService {
     return true;
   }
 
+  // SDL reads the axes without a dead zone, so none but 0 can be had.
   bool set_axis_dead_zone(InputHandle device, JoystickAxis axis, int32_t zone) override {
-    Controller* c = find(device);
-    int index = axis_index(axis);
-    if (!c || index < 0 || zone < 0 || zone > 10000) return false;
-    c->axes[index].dead_zone = zone;
-    return true;
+    return find(device) && axis_index(axis) >= 0 && zone == 0;
   }
 
   bool acquire_controller(InputHandle device) override {
