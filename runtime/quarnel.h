@@ -31,6 +31,7 @@
 
 // Input
 #include "input/input_devices.h"
+#include "input/joysticks.h"
 #include "input/keyboard.h"
 
 // Host: runtime state, start-up, window and screen geometry, frame loop, window messages

@@ -19,6 +19,7 @@
 #include "host/startup.h"
 #include "host/window_messages.h"
 #include "input/input_devices.h"
+#include "input/joysticks.h"
 #include "input/keyboard.h"
 #include "platform/platform.h"
 
@@ -199,6 +200,7 @@ int32_t set_escape_quits(int32_t flag) {
 
 void debug_break(int32_t value) {
   if (!os_process().debugger_attached()) return;
+  unacquire_mouse();
   RtString text = "BP" + hex_text(value);
   os_process().debugger_output(text.data);
   g_runtime.paused = 0;
@@ -225,6 +227,7 @@ void idle_wait_step() {
     int32_t x = 0, y = 0, a = 0, b = 0;
     read_mouse(x, y, a, b);
     if (x != x0 || y != y0 || a != a0 || b != b0) return;
+    if (any_joystick_active()) return;
     sleep_ms(5);
   }
 }

@@ -54,6 +54,11 @@ bool acquire_mouse(InputDevices& input) {
                                          static_cast<MouseCooperation>(input.mouse_cooperation));
 }
 
+void unacquire_mouse() {
+  InputDevices* input = g_runtime.input;
+  if (input && input->mouse_device) os_input().unacquire_mouse_device(input->mouse_device);
+}
+
 namespace {
 
 // Shows the arrow; coming from the hidden pointer, the cursor first goes where the hidden
@@ -113,7 +118,7 @@ uint32_t open_input_devices(WindowHandle /*window*/, ModuleHandle /*module*/, in
   std::memset(input->key_snapshot, 0, sizeof input->key_snapshot);
 
   if (!input->directinput) {
-    open_joysticks(*input, true);
+    enumerate_joysticks(*input, true);
     build_key_map(*input);
     return result;
   }
@@ -125,7 +130,7 @@ uint32_t open_input_devices(WindowHandle /*window*/, ModuleHandle /*module*/, in
   } else {
     result = open_exclusive_mouse(*input);
   }
-  open_joysticks(*input, false);
+  enumerate_joysticks(*input, false);
   return result;
 }
 

@@ -85,6 +85,8 @@ uint32_t open_input_devices(WindowHandle window, ModuleHandle module, int32_t ex
 void release_input();
 // Binds the mouse device to the input window at its cooperation level; false when refused.
 bool acquire_mouse(InputDevices& input);
+// Lets go of the mouse device (a debugger gets the mouse); the next poll acquires it again.
+void unacquire_mouse();
 // Shows the system pointer with absolute positions (on) or hides it and reads relative motion.
 void set_pointer_mode(int32_t on);
 // Reads the current pointer: new position through x and y, button bits as the result

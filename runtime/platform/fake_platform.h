@@ -1,17 +1,19 @@
-// The whole platform scripted: the fake process, files, video and input services as one
+// The whole platform scripted: the fake process, files, video, input and joystick services as one
 // object, wired together (the video's delayed messages follow the process clock, acquiring
-// input follows the video's focus). FakePlatformScope installs all four for its lifetime; a
+// input follows the video's focus). FakePlatformScope installs all five for its lifetime; a
 // test that wants some services real installs single fakes with ServiceScope instead.
 #pragma once
 
 #include "platform/fake_files.h"
 #include "platform/fake_input.h"
+#include "platform/fake_joysticks.h"
 #include "platform/fake_process.h"
 #include "platform/fake_video.h"
 
 namespace qrn {
 
-class FakePlatform : public FakeProcess, public FakeFiles, public FakeVideo, public FakeInput {
+class FakePlatform : public FakeProcess, public FakeFiles, public FakeVideo, public FakeInput,
+                     public FakeJoysticks {
  public:
   FakePlatform() {
     clock_ms = &now_ms;
@@ -36,6 +38,7 @@ class FakePlatformScope {
   ServiceScope<FileService> files_{&fake_};
   ServiceScope<VideoService> video_{&fake_};
   ServiceScope<InputService> input_{&fake_};
+  ServiceScope<JoystickService> joysticks_{&fake_};
 };
 
 }  // namespace qrn

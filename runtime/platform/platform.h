@@ -5,5 +5,6 @@
 
 #include "platform/files.h"
 #include "platform/input.h"
+#include "platform/joysticks.h"
 #include "platform/process.h"
 #include "platform/video.h"
