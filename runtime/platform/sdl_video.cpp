@@ -2,6 +2,7 @@
 // (Mesa's llvmpipe where there is no GPU), buffer swaps, GL entry points, the warning box and
 // beep, the screen saver, and SDL's events mapped to the runtime's window messages.
 #include <SDL.h>
+#include <SDL_opengl.h>
 #include <SDL_syswm.h>
 #include <dlfcn.h>
 
@@ -44,6 +45,7 @@ std::string typed_text_bytes(const char* utf8) {
 namespace {
 
 SDL_GLContext g_context = nullptr;  // one context for the process; it outlives windows
+int g_window_count = 0;             // windows made by create_window and not yet destroyed
 std::string g_video_error;
 bool g_mouse_pointer_messages = false;
 
@@ -241,6 +243,7 @@ void LinuxPlatform::video_quit() {
     SDL_GL_DeleteContext(g_context);
     g_context = nullptr;
   }
+  g_window_count = 0;  // SDL destroys the windows still open
   g_pending.clear();
   g_finger_ids.clear();
   g_pointer_positions.clear();
@@ -298,7 +301,10 @@ WindowHandle LinuxPlatform::create_window(const WindowRequest& request) {
     return nullptr;
   }
   // The context is made once and survives window re-creation, keeping every texture.
-  if (g_context && SDL_GL_MakeCurrent(window, g_context) == 0) return window;
+  if (g_context && SDL_GL_MakeCurrent(window, g_context) == 0) {
+    ++g_window_count;
+    return window;
+  }
   SDL_GLContext context = SDL_GL_CreateContext(window);
   if (!context) {
     remember_sdl_error("no OpenGL context");
@@ -307,16 +313,29 @@ WindowHandle LinuxPlatform::create_window(const WindowRequest& request) {
   }
   if (g_context) SDL_GL_DeleteContext(g_context);
   g_context = context;
+  ++g_window_count;
   return window;
 }
 
+// The context goes with the last window, and only once the renderer is idle. SDL unloads
+// its GL driver data with the last GL window, after which deleting the context does nothing;
+// the context and its queued drawing would then be torn down inside the display's close,
+// where llvmpipe can stop one of its rasterizer threads while another is already taking up
+// the last queued frame, and the close waits for that thread for ever.
 void LinuxPlatform::destroy_window(WindowHandle window) {
   if (!window) return;
+  bool last = g_window_count <= 1;
+  if (last && g_context && SDL_GL_MakeCurrent(sdl(window), g_context) == 0) glFinish();
   if (SDL_GL_GetCurrentWindow() == sdl(window)) SDL_GL_MakeCurrent(sdl(window), nullptr);
+  if (last && g_context) {
+    SDL_GL_DeleteContext(g_context);
+    g_context = nullptr;
+  }
   for (auto it = g_pending.begin(); it != g_pending.end();) {
     it = it->window == window ? g_pending.erase(it) : it + 1;
   }
   SDL_DestroyWindow(sdl(window));
+  if (g_window_count > 0) --g_window_count;
 }
 
 void LinuxPlatform::set_window_title(WindowHandle window, const char* title) {
