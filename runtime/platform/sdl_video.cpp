@@ -235,6 +235,18 @@ bool LinuxPlatform::video_init() {
     remember_sdl_error("no display");
     return false;
   }
+  // Without a display SDL falls back to drivers that show nothing (offscreen, dummy); a
+  // program would then run unseen for ever. They serve only when asked for by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+  if (invisible && !(asked && SDL_strcasestr(asked, driver))) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    const char* x_display = SDL_getenv("DISPLAY");
+    g_video_error = x_display && *x_display ? std::string("no display: cannot open the X display ") + x_display
+                                            : std::string("no display: DISPLAY is not set");
+    return false;
+  }
   return true;
 }
 
