@@ -48,9 +48,10 @@ kill_clock() {
   clock_pid=""
 }
 
-# Fails the run: the reason, then what the clock wrote (and its threads, if it was stuck).
+# Fails the run: the reason (after $fail_context, when set), then what the clock wrote (and
+# its threads, if it was stuck).
 fail() {
-  echo "FAIL: $*" >&2
+  echo "FAIL: ${fail_context:-}$*" >&2
   kill_clock
   [ -s "$work/out.txt" ] && sed 's/^/  stdout: /' "$work/out.txt" >&2
   [ -s "$work/err.txt" ] && sed 's/^/  stderr: /' "$work/err.txt" >&2

@@ -113,6 +113,7 @@ case "$scenario" in
     for way in "${ways[@]}"; do count[$way]=0; worst[$way]=0; total[$way]=0; done
     for cycle in $(seq 1 "$cycles"); do
       way=${ways[$(((cycle - 1) % 4))]}
+      fail_context="cycle $cycle of $cycles ($way): "
       start_clock "2026-03-02 10:10:30"
       case "$way" in
         sigterm) kill -TERM "$clock_pid" ;;
@@ -125,6 +126,7 @@ case "$scenario" in
       total[$way]=$((total[$way] + end_ms))
       if [ "$end_ms" -gt "${worst[$way]}" ]; then worst[$way]=$end_ms; fi
     done
+    fail_context=""
     for way in "${ways[@]}"; do
       if [ "${count[$way]}" -eq 0 ]; then continue; fi
       echo "$way: ${count[$way]} cycles, mean $((total[$way] / count[$way])) ms, worst ${worst[$way]} ms to end"
