@@ -7,6 +7,7 @@
 # every text row: the bedtime row, one- and two-digit hours, test mode, the night editor.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/install_deps.sh >/dev/null
 out_dir=$(mkdir -p "${1:-docs}" && cd "${1:-docs}" && pwd)
 
 BUILD_DIR=${BUILD_DIR:-build}

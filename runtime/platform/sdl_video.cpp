@@ -238,7 +238,7 @@ bool LinuxPlatform::video_init() {
   // Without a display SDL falls back to drivers that show nothing (offscreen, dummy); a
   // program would then run unseen for ever. They serve only when asked for by name.
   const char* driver = SDL_GetCurrentVideoDriver();
-  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);  // the hint, else the environment
   bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
   if (invisible && !(asked && SDL_strcasestr(asked, driver))) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -252,6 +252,7 @@ bool LinuxPlatform::video_init() {
 
 void LinuxPlatform::video_quit() {
   if (g_context) {
+    if (SDL_GL_GetCurrentContext() == g_context) glFinish();  // as in destroy_window
     SDL_GL_DeleteContext(g_context);
     g_context = nullptr;
   }
