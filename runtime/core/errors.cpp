@@ -12,6 +12,16 @@
 
 namespace qrn {
 
+namespace {
+
+// Bytes of a text up to its first 0 byte (a text may hold 0 bytes inside its length).
+size_t c_text_length(const RtString& text) {
+  const void* zero = std::memchr(text.data, 0, text.length);
+  return zero ? static_cast<size_t>(static_cast<const char*>(zero) - text.data) : text.length;
+}
+
+}  // namespace
+
 int32_t set_error(int32_t code) {
   if (code == 0) return 0;
   g_runtime.error_line = g_runtime.source_line;
@@ -124,8 +134,9 @@ void log_write(const char* text) {
   }
 }
 
-void print_stdout(const RtString& text) { os_process().write_stdout(text.data, text.length); }
-void print_stderr(const RtString& text) { os_process().write_stderr(text.data, text.length); }
+// A text is written as C text: up to its first 0 byte.
+void print_stdout(const RtString& text) { os_process().write_stdout(text.data, c_text_length(text)); }
+void print_stderr(const RtString& text) { os_process().write_stderr(text.data, c_text_length(text)); }
 
 RtString read_stdin_line() {
   char buffer[4096];

@@ -237,6 +237,7 @@ void draw_rect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t col
   dev->bind_sprite(-1, -1, false, nullptr);
   queue_box(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x) + width,
             static_cast<float>(y) + height, TextureRect{0, 0, 0, 0});
+  gl_set_colour_after_queue(1.0f, 1.0f, 1.0f, dev->global_alpha);
 }
 
 void plot(int32_t x, int32_t y, uint32_t colour) { draw_rect(x, y, 1, 1, colour); }
@@ -263,6 +264,7 @@ void draw_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) 
   glDrawArrays(GL_POINTS, 2, 1);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
+  gl_set_colour(1.0f, 1.0f, 1.0f, dev->global_alpha);
 }
 
 uint32_t get_pixel(int32_t x, int32_t y) {

@@ -28,6 +28,9 @@ struct GlStateCache {
   int8_t enabled[TRACKED_COUNT];
   bool colour_known = false;
   float colour[4] = {0, 0, 0, 0};
+  // A colour to set once the queued quads are drawn (see gl_set_colour_after_queue).
+  bool colour_pending = false;
+  float pending_colour[4] = {0, 0, 0, 0};
   bool blend_known = false;
   GLenum blend_source = 0, blend_destination = 0;
   bool alpha_func_known = false;
@@ -61,11 +64,20 @@ int tracked_index(GLenum capability) {
   return -1;
 }
 
-}  // namespace
+bool same_colour(const float* colour, float red, float green, float blue, float alpha) {
+  return colour[0] == red && colour[1] == green && colour[2] == blue && colour[3] == alpha;
+}
 
-void flush_drawing() {
-  GlStateCache& c = cache();
-  if (c.queue.empty()) return;
+void send_colour(GlStateCache& c, float red, float green, float blue, float alpha) {
+  glColor4f(red, green, blue, alpha);
+  c.colour[0] = red;
+  c.colour[1] = green;
+  c.colour[2] = blue;
+  c.colour[3] = alpha;
+  c.colour_known = true;
+}
+
+void draw_queue(GlStateCache& c) {
   // Client arrays are set on every flush: other drawing code may have changed them.
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -75,6 +87,17 @@ void flush_drawing() {
   glTexCoordPointer(2, GL_FLOAT, sizeof(QuadCorner), data + 2);
   glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(c.queue.size()));
   c.queue.clear();
+}
+
+}  // namespace
+
+void flush_drawing() {
+  GlStateCache& c = cache();
+  if (!c.queue.empty()) draw_queue(c);
+  if (c.colour_pending) {
+    c.colour_pending = false;
+    send_colour(c, c.pending_colour[0], c.pending_colour[1], c.pending_colour[2], c.pending_colour[3]);
+  }
 }
 
 void release_gl_state() {
@@ -117,16 +140,30 @@ void gl_forget_colour() { cache().colour_known = false; }
 
 void gl_set_colour(float red, float green, float blue, float alpha) {
   GlStateCache& c = cache();
-  if (c.colour_known && c.colour[0] == red && c.colour[1] == green && c.colour[2] == blue &&
-      c.colour[3] == alpha)
+  if (c.colour_known && same_colour(c.colour, red, green, blue, alpha)) {
+    c.colour_pending = false;  // the queued quads and what follows share this colour
     return;
+  }
   flush_drawing();
-  glColor4f(red, green, blue, alpha);
-  c.colour[0] = red;
-  c.colour[1] = green;
-  c.colour[2] = blue;
-  c.colour[3] = alpha;
-  c.colour_known = true;
+  if (c.colour_known && same_colour(c.colour, red, green, blue, alpha)) return;
+  send_colour(c, red, green, blue, alpha);
+}
+
+void gl_set_colour_after_queue(float red, float green, float blue, float alpha) {
+  GlStateCache& c = cache();
+  if (c.queue.empty()) {
+    gl_set_colour(red, green, blue, alpha);
+    return;
+  }
+  if (c.colour_known && same_colour(c.colour, red, green, blue, alpha)) {
+    c.colour_pending = false;
+    return;
+  }
+  c.colour_pending = true;
+  c.pending_colour[0] = red;
+  c.pending_colour[1] = green;
+  c.pending_colour[2] = blue;
+  c.pending_colour[3] = alpha;
 }
 
 void gl_set_blend_func(GLenum source, GLenum destination) {

@@ -72,6 +72,9 @@ struct InputDevices {
   int32_t mouse_cooperation = 0;                      // level last given to mouse_device
   int32_t joystick_count = 0;
   uint16_t key_map[256] = {};  // platform key code by scan code (identity with a keyboard device)
+  // Buttons the frame's poll saw down: a quick click that only that poll caught still
+  // reaches the program's next read_mouse (bit 0 first button).
+  uint32_t frame_poll_buttons = 0;
 };
 
 // ---- Operations used by start-up, the frame loop and the window procedure ------------------

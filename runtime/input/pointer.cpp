@@ -179,7 +179,13 @@ void poll_input_frame() {
   refresh_keys();
   InputDevices* input = g_runtime.input;
   if (!input) return;
-  for (int32_t i = 0, n = input->pointers.count; i < n; ++i) poll_pointer(true);
+  // The platform reports a press that came and went since its last query only once; the
+  // frame's poll must not take it from the program.
+  input->frame_poll_buttons = 0;
+  for (int32_t i = 0, n = input->pointers.count; i < n; ++i) {
+    PointerState state = poll_pointer(true);
+    input->frame_poll_buttons |= (state.button1 ? 1u : 0u) | (state.button2 ? 2u : 0u) | (state.button3 ? 4u : 0u);
+  }
 }
 
 bool any_mouse_button() {
@@ -195,8 +201,10 @@ void read_mouse(int32_t& x, int32_t& y, int32_t& button1, int32_t& button2) {
   InputDevices* input = g_runtime.input;
   if (!input) return;
   PointerState state = poll_pointer(true);
-  button1 = state.button1 ? 1 : 0;
-  button2 = state.button2 ? 1 : 0;
+  uint32_t seen = input->frame_poll_buttons;
+  input->frame_poll_buttons = 0;
+  button1 = state.button1 || (seen & 1u) ? 1 : 0;
+  button2 = state.button2 || (seen & 2u) ? 1 : 0;
   const PointerRecord* r = current_pointer_record(*input);
   if (!r) return;
   // The window pixel turned into program coordinates; a quarter turn swaps the edges.
@@ -250,9 +258,9 @@ int32_t read_mouse_axis(int32_t kind) {
     case 0: return dx;
     case 1: return dy;
     case 2: return state.wheel;
-    case 3: return state.button1;
-    case 4: return state.button2;
-    case 5: return state.button3;
+    case 3: return state.button1 || (g_runtime.input->frame_poll_buttons & 1u) ? 1 : 0;
+    case 4: return state.button2 || (g_runtime.input->frame_poll_buttons & 2u) ? 1 : 0;
+    case 5: return state.button3 || (g_runtime.input->frame_poll_buttons & 4u) ? 1 : 0;
     default: return 0;
   }
 }

@@ -2,6 +2,7 @@
 // llvmpipe where there is no GPU), buffer swaps, GL entry points, the warning box and beep,
 // the screen saver, and SDL's events mapped to the runtime's window messages.
 #include <SDL.h>
+#include <SDL_opengl.h>
 #include <SDL_syswm.h>
 #include <dlfcn.h>
 
@@ -62,14 +63,28 @@ class SdlVideo final : public VideoService {
       remember_sdl_error("no display");
       return false;
     }
+    // Without a display SDL falls back to drivers that show nothing (offscreen, dummy); a
+    // program would then run unseen for ever. They serve only when asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);  // the hint, else the environment
+    bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (invisible && !(asked && SDL_strcasestr(asked, driver))) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      const char* x_display = SDL_getenv("DISPLAY");
+      video_error_ = x_display && *x_display ? std::string("no display: cannot open the X display ") + x_display
+                                             : std::string("no display: DISPLAY is not set");
+      return false;
+    }
     return true;
   }
 
   void video_quit() override {
     if (context_) {
+      if (SDL_GL_GetCurrentContext() == context_) glFinish();  // as in destroy_window
       SDL_GL_DeleteContext(context_);
       context_ = nullptr;
     }
+    window_count_ = 0;  // SDL destroys the windows still open
     pending_.clear();
     finger_ids_.clear();
     pointer_positions_.clear();
@@ -136,7 +151,10 @@ class SdlVideo final : public VideoService {
       return nullptr;
     }
     // The context is made once and survives window re-creation, keeping every texture.
-    if (context_ && SDL_GL_MakeCurrent(window, context_) == 0) return window;
+    if (context_ && SDL_GL_MakeCurrent(window, context_) == 0) {
+      ++window_count_;
+      return window;
+    }
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
       remember_sdl_error("no OpenGL context");
@@ -145,16 +163,29 @@ class SdlVideo final : public VideoService {
     }
     if (context_) SDL_GL_DeleteContext(context_);
     context_ = context;
+    ++window_count_;
     return window;
   }
 
+  // The context goes with the last window, and only once the renderer is idle. SDL unloads
+  // its GL driver data with the last GL window, after which deleting the context does
+  // nothing; the context and its queued drawing would then be torn down inside the display's
+  // close, where llvmpipe can stop one of its rasterizer threads while another is already
+  // taking up the last queued frame, and the close waits for that thread for ever.
   void destroy_window(WindowHandle window) override {
     if (!window) return;
+    bool last = window_count_ <= 1;
+    if (last && context_ && SDL_GL_MakeCurrent(sdl(window), context_) == 0) glFinish();
     if (SDL_GL_GetCurrentWindow() == sdl(window)) SDL_GL_MakeCurrent(sdl(window), nullptr);
+    if (last && context_) {
+      SDL_GL_DeleteContext(context_);
+      context_ = nullptr;
+    }
     for (auto it = pending_.begin(); it != pending_.end();) {
       it = it->window == window ? pending_.erase(it) : it + 1;
     }
     SDL_DestroyWindow(sdl(window));
+    if (window_count_ > 0) --window_count_;
   }
 
   void set_window_title(WindowHandle window, const char* title) override {
@@ -451,6 +482,7 @@ class SdlVideo final : public VideoService {
   }
 
   SDL_GLContext context_ = nullptr;  // one context for the process; it outlives windows
+  int window_count_ = 0;             // windows made by create_window and not yet destroyed
   std::string video_error_;
   bool mouse_pointer_messages_ = false;
   // Messages already taken from SDL's queue and translated, waiting for their window's pump.
