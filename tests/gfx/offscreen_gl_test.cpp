@@ -118,25 +118,6 @@ TEST_F(OffscreenGl, CreateScreenRefusesBadArguments) {
   EXPECT_EQ(device->offscreen[0].width, 0);
 }
 
-TEST_F(OffscreenGl, TheLargestScreen) {
-  if (!fbo()) GTEST_SKIP() << "an emulated screen must fit in the window";
-  ASSERT_TRUE(create_screen(0, 5, 4096, 4096));
-  use_screen(0);
-  draw_rect(4095, 4095, 1, 1, GREEN);
-  EXPECT_EQ(get_pixel(4095, 4095), GREEN);
-  use_screen(-1);
-}
-
-TEST_F(OffscreenGl, EmulatedScreensFitInTheWindow) {
-  if (fbo()) GTEST_SKIP() << "framebuffer screens are not bound to the window's size";
-  EXPECT_TRUE(create_screen(0, 5, W, H));
-  EXPECT_FALSE(create_screen(1, 6, W + 1, 10));
-  EXPECT_TRUE(log_has("can't emulate a screen larger than the window 641x10\n"));
-  EXPECT_FALSE(create_screen(1, 6, 10, H + 1));
-  // The scratch sprite of the emulation is no program's screen.
-  EXPECT_FALSE(create_screen(1, SCREEN_SCRATCH_SPRITE, 10, 10));
-}
-
 // Drawing into a screen, then drawing its sprite: what was drawn is there, where it was
 // drawn (from the top-left, y down), and what was not drawn stays transparent.
 TEST_F(OffscreenGl, DrawingIntoAScreenMakesTheSprite) {
@@ -220,20 +201,6 @@ TEST_F(OffscreenGl, SelectingAnotherScreenEndsTheFirst) {
   EXPECT_EQ(g_runtime.current_offscreen, -1);
   draw_rect(0, 0, 1, 1, BLUE);
   EXPECT_EQ(raw_pixel(0, 0), BLUE);
-}
-
-TEST_F(OffscreenGl, BindingTwiceIsRefusedAndLogged) {
-  if (!fbo()) GTEST_SKIP() << "emulated screens have no framebuffer";
-  ASSERT_TRUE(create_screen(0, 5, 16, 16));
-  OffscreenScreen& r = device->offscreen[0];
-  EXPECT_TRUE(device->bind_framebuffer(r));
-  EXPECT_FALSE(device->bind_framebuffer(r));
-  EXPECT_TRUE(log_has("Trying to rebind the same FBO again. Need to end first\n"));
-  device->unbind_framebuffer(r);
-  GLint binding = -1;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
-  EXPECT_EQ(binding, 0);
-  EXPECT_EQ(r.saved_binding, -1);
 }
 
 // The colour (0x00BBGGRR) of a pixel of the window as the display shows it.
@@ -388,7 +355,17 @@ GLenum APIENTRY status_incomplete_with_depth(GLenum target) {
   return type == GL_NONE ? status : GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT_EXT;
 }
 
-class OffscreenDriverGl : public OffscreenGl {
+// Emulated screens only (the run with QUARNEL_NO_FBO=1).
+class OffscreenEmulatedGl : public OffscreenGl {
+ protected:
+  void SetUp() override {
+    OffscreenGl::SetUp();
+    if (fbo()) GTEST_SKIP() << "screens are framebuffer objects here";
+  }
+};
+
+// Framebuffer objects only.
+class OffscreenFboGl : public OffscreenGl {
  protected:
   void SetUp() override {
     OffscreenGl::SetUp();
@@ -398,7 +375,7 @@ class OffscreenDriverGl : public OffscreenGl {
   }
 };
 
-TEST_F(OffscreenDriverGl, DepthFallsBackFrom32To24To16) {
+TEST_F(OffscreenFboGl, DepthFallsBackFrom32To24To16) {
   framebuffer_functions().glRenderbufferStorageEXT = storage_refusing_depth;
   g_refused_depth = 32;
   ASSERT_TRUE(create_screen(0, 5, 16, 16));
@@ -412,7 +389,7 @@ TEST_F(OffscreenDriverGl, DepthFallsBackFrom32To24To16) {
   EXPECT_NE(device->offscreen[1].depth_buffer, 0u);
 }
 
-TEST_F(OffscreenDriverGl, WithoutAnyDepthTheScreenIsBuiltWithoutOne) {
+TEST_F(OffscreenFboGl, WithoutAnyDepthTheScreenIsBuiltWithoutOne) {
   framebuffer_functions().glRenderbufferStorageEXT = storage_refusing_depth;
   framebuffer_functions().glCheckFramebufferStatusEXT = status_incomplete_with_depth;
   g_refused_depth = 16;
@@ -426,7 +403,7 @@ TEST_F(OffscreenDriverGl, WithoutAnyDepthTheScreenIsBuiltWithoutOne) {
   EXPECT_EQ(static_cast<uint32_t>(sprite_pixels(5)[0]), OPAQUE | RED);
 }
 
-TEST_F(OffscreenDriverGl, AnIncompleteFramebufferFailsAndLeavesAnEmptySprite) {
+TEST_F(OffscreenFboGl, AnIncompleteFramebufferFailsAndLeavesAnEmptySprite) {
   framebuffer_functions().glCheckFramebufferStatusEXT = status_incomplete;
   EXPECT_FALSE(create_screen(0, 5, 20, 10));
   EXPECT_TRUE(log_has("glBindRenderbufferExt failed 8cd6\nTrying without a depth buffer as a fallback...\n"
@@ -443,13 +420,43 @@ TEST_F(OffscreenDriverGl, AnIncompleteFramebufferFailsAndLeavesAnEmptySprite) {
   EXPECT_EQ(g_runtime.current_offscreen, -1);
 }
 
-TEST_F(OffscreenDriverGl, NegativeSizesAreLogged) {
+TEST_F(OffscreenFboGl, NegativeSizesAreLogged) {
   OffscreenScreen r;
   EXPECT_FALSE(device->build_framebuffer(r, -4, 8, device->sprites[0].texture, true));
   EXPECT_TRUE(log_has("can't create FBO for neg dims -4x8\n"));
   framebuffer_functions().fbo_supported = false;
   EXPECT_FALSE(device->build_framebuffer(r, 4, 8, 0, true));
   EXPECT_TRUE(log_has("glGenFramebuffersExt failed\n"));
+}
+
+TEST_F(OffscreenFboGl, TheLargestScreen) {
+  ASSERT_TRUE(create_screen(0, 5, 4096, 4096));
+  use_screen(0);
+  draw_rect(4095, 4095, 1, 1, GREEN);
+  EXPECT_EQ(get_pixel(4095, 4095), GREEN);
+  use_screen(-1);
+}
+
+TEST_F(OffscreenFboGl, BindingTwiceIsRefusedAndLogged) {
+  ASSERT_TRUE(create_screen(0, 5, 16, 16));
+  OffscreenScreen& r = device->offscreen[0];
+  EXPECT_TRUE(device->bind_framebuffer(r));
+  EXPECT_FALSE(device->bind_framebuffer(r));
+  EXPECT_TRUE(log_has("Trying to rebind the same FBO again. Need to end first\n"));
+  device->unbind_framebuffer(r);
+  GLint binding = -1;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
+  EXPECT_EQ(binding, 0);
+  EXPECT_EQ(r.saved_binding, -1);
+}
+
+TEST_F(OffscreenEmulatedGl, ScreensFitInTheWindow) {
+  EXPECT_TRUE(create_screen(0, 5, W, H));
+  EXPECT_FALSE(create_screen(1, 6, W + 1, 10));
+  EXPECT_TRUE(log_has("can't emulate a screen larger than the window 641x10\n"));
+  EXPECT_FALSE(create_screen(1, 6, 10, H + 1));
+  // The scratch sprite of the emulation is no program's screen.
+  EXPECT_FALSE(create_screen(1, SCREEN_SCRATCH_SPRITE, 10, 10));
 }
 
 }  // namespace
