@@ -385,6 +385,7 @@ bool create_screen(int32_t screen, int32_t sprite, int32_t width, int32_t height
   OpenGLZodidoze* device = g_runtime.device;
   if (!device || screen < 0 || screen >= OFFSCREEN_COUNT) return false;
   device->end_offscreen();
+  reset_viewport();
   OffscreenScreen& r = device->offscreen[screen];
   device->destroy_framebuffer(r);
   if (sprite >= 0) {
@@ -423,7 +424,9 @@ void use_screen(int32_t screen) {
   OpenGLZodidoze* device = rt.device;
   if (!device) return;
   device->end_offscreen();
-  if (screen < 0 || screen >= OFFSCREEN_COUNT) return;
+  if (screen < 0) return;
+  reset_viewport();
+  if (screen >= OFFSCREEN_COUNT) return;
   OffscreenScreen& r = device->offscreen[screen];
   const SpriteSlot* slot = device->sprite_slot(r.sprite);
   if (r.width == 0 || !slot || !slot->texture || slot->width < 1) return;

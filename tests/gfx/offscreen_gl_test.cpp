@@ -2,6 +2,7 @@
 // objects) and with QUARNEL_NO_FBO=1 (the emulation in the window); the pictures expected are
 // the same on both paths.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +24,10 @@ namespace {
 
 class OffscreenGl : public GfxGlTest {
  protected:
-  OffscreenGl() { process.temp_dir = dir.path(); }
+  OffscreenGl() {
+    process.temp_dir = program_temp_folder();
+    ::unlink(log_path().c_str());  // each test reads its own lines
+  }
 
   void SetUp() override {
     GfxGlTest::SetUp();
@@ -32,7 +36,8 @@ class OffscreenGl : public GfxGlTest {
     set_background_colour(0);
   }
 
-  std::string log() const { return read_file(dir.file("ErrorLog.txt")); }
+  static std::string log_path() { return program_temp_folder() + "ErrorLog.txt"; }
+  std::string log() const { return read_file(log_path()); }
   bool log_has(const std::string& text) const { return log().find(text) != std::string::npos; }
   static bool fbo() { return framebuffers_supported(); }
 
@@ -418,6 +423,27 @@ TEST_F(OffscreenFboGl, AnIncompleteFramebufferFailsAndLeavesAnEmptySprite) {
   EXPECT_EQ(binding, 0);
   use_screen(0);
   EXPECT_EQ(g_runtime.current_offscreen, -1);
+}
+
+GLenum APIENTRY status_zero(GLenum target) {
+  g_real_status(target);
+  return 0;
+}
+
+void APIENTRY no_renderbuffers(GLsizei n, GLuint* names) {
+  for (GLsizei i = 0; i < n; ++i) names[i] = 0;
+}
+
+TEST_F(OffscreenFboGl, WithoutRenderbuffersOrAStatusTheFallbacksAreTaken) {
+  framebuffer_functions().glGenRenderbuffersEXT = no_renderbuffers;
+  ASSERT_TRUE(create_screen(0, 5, 16, 16));
+  EXPECT_TRUE(log_has("glGenRenderbuffersExt failed\nTrying without a depth buffer as a fallback...\n"));
+  EXPECT_EQ(device->offscreen[0].depth_buffer, 0u);
+  // A driver that answers the completeness check with 0.
+  framebuffer_functions().glCheckFramebufferStatusEXT = status_zero;
+  EXPECT_FALSE(create_screen(1, 6, 16, 16));
+  EXPECT_TRUE(log_has("glCheckFramebufferStatusExt()=0: glError=0\nglBindRenderbufferExt failed 0\n"
+                      "CAN'T CREATE FRAMEBUFFER (CREATESCREEN)\n"));
 }
 
 TEST_F(OffscreenFboGl, NegativeSizesAreLogged) {
