@@ -1,6 +1,10 @@
 // The persistence file's records on plain bytes (no GL), and its name.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -144,28 +148,38 @@ TEST(TextureRecords, ASpriteThatCannotBeMadeDoesNotStopTheRest) {
 }
 
 // The name: "<temporary folder>/qrntxs<hex>.bin", fixed for the process, different in two
-// processes at once. Each case runs in a child so that it makes the name itself.
+// processes at once. Each name comes from a fresh run of this program (the name is made once
+// per process), which prints it and ends before any test runs.
+constexpr const char* NAME_FOLDER_VARIABLE = "QRN_TEST_PERSISTENCE_FOLDER";
+
+const bool g_prints_name_only = [] {
+  const char* folder = std::getenv(NAME_FOLDER_VARIABLE);
+  if (!folder) return false;
+  FakeProcess process;
+  process.temp_dir = folder;
+  ServiceScope<ProcessService> scope(&process);
+  std::string first = persistence_file_name().data;
+  process.temp_dir = "/elsewhere/";
+  std::string second = persistence_file_name().data;
+  std::printf("%s%s\n", first.c_str(), first == second ? "" : " changed");
+  std::fflush(stdout);
+  std::_Exit(0);
+}();
+
+std::string name_in_new_process(const std::string& folder) {
+  test::ChildResult child = test::run_in_child([&] {
+    ::setenv(NAME_FOLDER_VARIABLE, folder.c_str(), 1);
+    ::execl("/proc/self/exe", "name", static_cast<char*>(nullptr));
+  });
+  return child.exited && child.exit_code == 0 ? child.out : "failed: " + child.err;
+}
+
 TEST(TexturePersistenceName, FormAndUniqueness) {
   test::TempDir dir;
-  auto name_in_child = [&](const std::string& folder) {
-    return test::run_in_child([&] {
-      FakeProcess process;
-      process.temp_dir = folder;
-      ServiceScope<ProcessService> scope(&process);
-      RtString first = persistence_file_name();
-      process.temp_dir = "/elsewhere/";
-      RtString second = persistence_file_name();
-      std::string out = std::string(first.data) + (std::string(first.data) == second.data ? "\n" : " changed\n");
-      fputs(out.c_str(), stdout);
-      exit(0);
-    });
-  };
-  std::string folder = dir.path().substr(0, dir.path().size() - 1);  // no trailing slash
-  test::ChildResult a = name_in_child(folder);
-  test::ChildResult b = name_in_child(folder);
-  ASSERT_TRUE(a.exited && b.exited);
+  const std::string folder = dir.path().substr(0, dir.path().size() - 1);  // no trailing slash
+  const std::string a = name_in_new_process(folder), b = name_in_new_process(folder);
   const std::string prefix = dir.path() + "qrntxs";
-  for (const std::string& out : {a.out, b.out}) {
+  for (const std::string& out : {a, b}) {
     ASSERT_EQ(out.compare(0, prefix.size(), prefix), 0) << out;
     ASSERT_GT(out.size(), prefix.size() + 5);
     EXPECT_EQ(out.substr(out.size() - 5), ".bin\n") << out;
@@ -173,12 +187,10 @@ TEST(TexturePersistenceName, FormAndUniqueness) {
     EXPECT_EQ(number.find_first_not_of("0123456789abcdef"), std::string::npos) << out;
     EXPECT_NE(number[0], '0');
   }
-  EXPECT_NE(a.out, b.out);
+  EXPECT_NE(a, b);
   // Backslashes become slashes; no folder at all means /tmp.
-  test::ChildResult c = name_in_child("C:\\temp");
-  EXPECT_EQ(c.out.compare(0, 14, "C:/temp/qrntxs"), 0) << c.out;
-  test::ChildResult d = name_in_child("");
-  EXPECT_EQ(d.out.compare(0, 11, "/tmp/qrntxs"), 0) << d.out;
+  EXPECT_EQ(name_in_new_process("C:\\temp").compare(0, 14, "C:/temp/qrntxs"), 0);
+  EXPECT_EQ(name_in_new_process("").compare(0, 11, "/tmp/qrntxs"), 0);
 }
 
 }  // namespace
