@@ -207,6 +207,7 @@ class OpenGLZodidoze {
   ModuleHandle module = nullptr;
   void* gl_context = nullptr;
   int32_t saved_orientation = 0;  // the orientation while an emulated screen is drawn into
+  uint8_t ending_offscreen = 0;   // end_offscreen is at work (its own steps do not end again)
 
   // ---- Working buffers of the drawing code ------------------------------------------------
   std::vector<float> text_vertices;  // x, y, z, u, v per vertex, for print_glyphs

@@ -330,7 +330,8 @@ void OpenGLZodidoze::destroy_framebuffer(OffscreenScreen& r) {
 void OpenGLZodidoze::end_offscreen() {
   RuntimeState& rt = g_runtime;
   const int32_t s = rt.current_offscreen;
-  if (s == -1) return;
+  if (s == -1 || ending_offscreen) return;
+  ending_offscreen = 1;
   flush_drawing();
   if (s >= 0 && s < OFFSCREEN_COUNT) {
     OffscreenScreen& r = offscreen[s];
@@ -340,6 +341,7 @@ void OpenGLZodidoze::end_offscreen() {
       finish_emulated_screen(*this, r);
     }
   }
+  ending_offscreen = 0;
   rt.current_offscreen = -1;
   rt.target_screen = -1;
   reset_viewport();

@@ -223,9 +223,8 @@ bool OpenGLZodidoze::create_sprite_from_image(int32_t id, Image& image, bool nor
   SpriteSlot* slot = sprite_slot(id);
   if (!slot) return false;
   // A screen's sprite gets its framebuffer rebuilt around the new texture (or is freed when
-  // there is none); drawing into it ends first.
+  // there is none).
   const int32_t screen = screen_of_sprite(id);
-  if (screen >= 0 && screen == g_runtime.current_offscreen) end_offscreen();
   delete_sprite(id);
   UploadBox box;
   bool made = image.width >= 1 && image.height >= 1 && upload_box(image, 0, 0, 0, 0, box);
@@ -269,6 +268,8 @@ bool OpenGLZodidoze::load_sprite_file(int32_t id, const RtString& path, int32_t 
 void OpenGLZodidoze::delete_sprite(int32_t id) {
   SpriteSlot* slot = sprite_slot(id);
   if (!slot) return;
+  // Drawing into this sprite ends first (an emulated screen puts the window's pixels back).
+  if (g_runtime.current_offscreen >= 0 && screen_of_sprite(id) == g_runtime.current_offscreen) end_offscreen();
   delete_texture(slot->texture);
   delete_texture(slot->mip_texture);
   free_alpha_mask(id);

@@ -318,6 +318,16 @@ TEST_F(OffscreenGl, ANewImageInTheSpriteRebuildsTheScreen) {
   std::vector<int32_t> pixels = sprite_pixels(5);
   EXPECT_EQ(static_cast<uint32_t>(pixels[0]), OPAQUE | BLUE);
   EXPECT_EQ(static_cast<uint32_t>(pixels[29 * 40 + 39]), OPAQUE | GREEN);
+  // Deleting the sprite while drawing into it ends the screen; the window is as it was.
+  draw_rect(0, 0, 50, 40, WHITE);
+  const std::vector<uint8_t> before = all_pixels();
+  use_screen(0);
+  draw_rect(0, 0, 40, 30, RED);
+  device->delete_sprite(5);
+  EXPECT_EQ(g_runtime.current_offscreen, -1);
+  EXPECT_TRUE(all_pixels() == before);
+  make_sprite(5, 4, 4, [](int32_t, int32_t) { return OPAQUE | BLUE; });
+  EXPECT_EQ(device->offscreen[0].sprite, 5);
   // An image that cannot be made frees the screen.
   Image empty;
   EXPECT_FALSE(device->create_sprite_from_image(5, empty, false));
