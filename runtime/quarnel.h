@@ -27,7 +27,9 @@
 #include "gfx/drawing.h"
 #include "gfx/fonts.h"
 #include "gfx/image_codecs.h"
+#include "gfx/offscreen.h"
 #include "gfx/sprites.h"
+#include "gfx/texture_persistence.h"
 
 // Input
 #include "input/input_devices.h"

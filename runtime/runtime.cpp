@@ -10,6 +10,7 @@
 #include "gfx/device.h"
 #include "gfx/gl_state.h"
 #include "host/frame_loop.h"
+#include "host/screen.h"
 #include "host/startup.h"
 #include "input/input_devices.h"
 #include "net/net_game.h"
@@ -38,6 +39,7 @@ void install_layer_hooks() {
   hooks.engine_reset = [] {  // the engine's defaults switch the shaders off too
     if (g_runtime.engine_3d) g_runtime.engine_3d->reset_frame_settings();
   };
+  hooks.reset_viewport = [] { set_viewport(0, 0, 0, 0); };
   hooks.engine_viewport = [](int32_t x, int32_t y, int32_t width, int32_t height) {
     if (g_runtime.engine_3d) g_runtime.engine_3d->viewport_changed(x, y, width, height);
   };

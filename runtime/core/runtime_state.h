@@ -48,6 +48,7 @@ struct LayerHooks {
   void (*start_sound)() = nullptr;        // start-up: the sound device and its slots
   void (*engine_frame)() = nullptr;       // show_screen: the 3D engine's frame step
   void (*engine_reset)() = nullptr;       // reset_draw_state: the engine's per-frame defaults
+  void (*reset_viewport)() = nullptr;     // the viewport back to the whole drawing surface
   // The 2D viewport is about to change to this window rectangle.
   void (*engine_viewport)(int32_t x, int32_t y, int32_t width, int32_t height) = nullptr;
   void (*restart_music)() = nullptr;      // the frame loop and the waiting loops

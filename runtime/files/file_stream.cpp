@@ -65,7 +65,9 @@ bool platform_path(const char* name, char (&out)[MAX_PATH_BYTES + 1]) {
   return true;
 }
 
-int32_t stream_open_read(FileStream& stream, const char* name) {
+namespace {
+
+int32_t open_for_reading(FileStream& stream, const char* name, FileOpenMode mode) {
   stream_close(stream);
   if (!name || !*name) return 0;
   if (is_memory_file_name(name)) {
@@ -78,12 +80,22 @@ int32_t stream_open_read(FileStream& stream, const char* name) {
   }
   char path[MAX_PATH_BYTES + 1];
   if (!platform_path(name, path)) return 0;
-  FileHandle file = os_files().file_open(path, FileOpenMode::read);
+  FileHandle file = os_files().file_open(path, mode);
   if (!file) return 0;
   int64_t length = os_files().file_length(file);
   stream.handle = file;
   stream.size = length > 0 ? static_cast<uint64_t>(length) : 0;
   return 1;
+}
+
+}  // namespace
+
+int32_t stream_open_read(FileStream& stream, const char* name) {
+  return open_for_reading(stream, name, FileOpenMode::read);
+}
+
+int32_t stream_open_owned_read(FileStream& stream, const char* name) {
+  return open_for_reading(stream, name, FileOpenMode::read_owned);
 }
 
 // Closes the stream and gives the platform path of a disk file to write; memory files and
@@ -103,6 +115,18 @@ int32_t stream_open_write(FileStream& stream, const char* name) {
     os_files().remove_file(path);
   }
   FileHandle file = os_files().file_open(path, FileOpenMode::create);
+  if (!file) return 0;
+  stream.handle = file;
+  return 1;
+}
+
+int32_t stream_open_private_write(FileStream& stream, const char* name) {
+  char path[MAX_PATH_BYTES + 1];
+  if (!writable_path(stream, name, path)) return 0;
+  // remove_file takes a link away itself; the new file is made only where nothing is left.
+  os_files().remove_file(path);
+  if (os_files().path_kind(path) == PathKind::directory) os_files().remove_directory(path);
+  FileHandle file = os_files().file_open(path, FileOpenMode::create_private);
   if (!file) return 0;
   stream.handle = file;
   return 1;

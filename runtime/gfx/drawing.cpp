@@ -364,7 +364,8 @@ void grab_sprite(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height
   height = std::min(height, max);
   const int32_t tw = std::min(texture_size_for(width), max);
   const int32_t th = std::min(texture_size_for(height), max);
-  if (!slot->texture || slot->texture_width != tw || slot->texture_height != th) {
+  const bool new_texture = !slot->texture || slot->texture_width != tw || slot->texture_height != th;
+  if (new_texture) {
     dev->delete_sprite(id);
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -377,6 +378,8 @@ void grab_sprite(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
   }
   set_slot_sizes(*slot, width, height, tw, th);
+  // A screen drawing into this sprite follows it to the new texture.
+  if (new_texture) dev->screen_sprite_changed(id);
   // The window pixel under the rectangle's bottom-left program pixel: the copy runs from
   // there up and to the right, which puts image row y in texture row height - 1 - y.
   int32_t wx, wy;

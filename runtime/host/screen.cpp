@@ -17,11 +17,11 @@ namespace {
 
 bool turned_sideways(int32_t o) { return o == 1 || o == 3; }
 
-// The off-screen screen being drawn into, or null for the window.
-const OffscreenScreen* target_offscreen(const OpenGLZodidoze& device) {
+// The image of the off-screen screen being drawn into, or null for the window.
+const SpriteSlot* target_offscreen(OpenGLZodidoze& device) {
   int32_t target = g_runtime.target_screen;
   if (target < 0 || target >= OFFSCREEN_COUNT || device.offscreen[target].width == 0) return nullptr;
-  return &device.offscreen[target];
+  return device.sprite_slot(device.offscreen[target].sprite);
 }
 
 }  // namespace
@@ -107,9 +107,9 @@ void get_desktop_size(double& width, double& height) {
 
 void get_screen_size(int32_t& width, int32_t& height) {
   width = height = 0;
-  const OpenGLZodidoze* device = g_runtime.device;
+  OpenGLZodidoze* device = g_runtime.device;
   if (!device) return;
-  if (const OffscreenScreen* screen = target_offscreen(*device)) {
+  if (const SpriteSlot* screen = target_offscreen(*device)) {
     width = screen->width;
     height = screen->height;
     return;

@@ -12,6 +12,7 @@
 #include "files/clocks.h"
 #include "gfx/device.h"
 #include "gfx/gl_state.h"
+#include "gfx/texture_persistence_internal.h"
 #include "host/frame_loop.h"
 #include "host/gl_extensions.h"
 #include "host/screen.h"
@@ -166,12 +167,22 @@ bool OpenGLZodidoze::enter_full_screen() {
   WindowHandle old_window = rt.window_handle;
   std::string title = os_video().window_title(old_window);
   int32_t fps = frame_interval_ms > 0.0 ? static_cast<int32_t>(1000.0 / frame_interval_ms) : 5;
+  // The new window takes over the context; should the platform have to make a new one
+  // instead, the sprites come over through the persistence file.
+  void* old_context = gl_context;
+  const bool saved = save_textures();
   rt.window_handle = nullptr;
   if (!create_window(module, rt.window_width, rt.window_height, colour_depth, fps, multisample)) {
     // Keep the old rt.window_handle rather than losing the screen altogether.
     rt.window_handle = old_window;
+    delete_persistence_file();
     enter_window_mode();
     return false;
+  }
+  if (saved && gl_context != old_context) {
+    restore_textures_in_new_context();
+  } else {
+    delete_persistence_file();
   }
   os_video().set_window_title(rt.window_handle, title.c_str());
   os_video().destroy_window(old_window);
@@ -244,11 +255,15 @@ void OpenGLZodidoze::set_viewport_raw(int32_t x, int32_t y, int32_t w, int32_t h
   }
   const OffscreenScreen* target =
       rt.current_offscreen >= 0 && rt.current_offscreen < OFFSCREEN_COUNT ? &offscreen[rt.current_offscreen] : nullptr;
+  // A screen's surface is its sprite's image, which fills the bottom-left corner of the
+  // texture; an emulated screen (no framebuffer) lies in the window's top-left corner.
+  const SpriteSlot* image = target ? sprite_slot(target->sprite) : nullptr;
+  const int32_t image_width = image ? image->width : 0, image_height = image ? image->height : 0;
   if (w < 1 || h < 1) {
     x = y = 0;
     if (target) {
-      w = target->width;
-      h = target->height;
+      w = image_width;
+      h = image_height;
     } else if (rt.orientation == 1 || rt.orientation == 3) {
       w = virtual_height;
       h = virtual_width;
@@ -261,7 +276,8 @@ void OpenGLZodidoze::set_viewport_raw(int32_t x, int32_t y, int32_t w, int32_t h
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   if (target) {
-    glViewport(x, target->height - h - y, w, h);
+    const int32_t top = target->framebuffer ? image_height : rt.window_height;
+    glViewport(x, top - h - y, w, h);
     glOrtho(0.0, w, h, 0.0, -1.0, 1.0);
   } else {
     ViewportPlacement p = place_viewport(rt.orientation, rt.window_width, rt.window_height, x, y, w, h);

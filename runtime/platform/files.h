@@ -22,6 +22,12 @@ enum class FileOpenMode : int32_t {
   read,    // an existing file, for reading
   create,  // created when missing and emptied, for reading and writing
   append,  // created when missing, for writing, positioned at its end
+  // A new file only this user may read and write, for reading and writing; fails when
+  // anything (a file, a link, a folder) already has the name. For files in shared folders.
+  create_private,
+  // An existing regular file owned by this user with no other name (link) to it, for
+  // reading; a symbolic link is not followed. For files read back from shared folders.
+  read_owned,
 };
 
 // What a path names.

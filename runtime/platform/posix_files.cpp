@@ -82,15 +82,24 @@ int hold_existing(const char* path, bool& held) {
 FileHandle FileService::file_open(const char* path, FileOpenMode mode) {
   if (!path || !*path) return nullptr;
   int flags = O_CLOEXEC | O_NONBLOCK;
+  mode_t permissions = 0666;
   switch (mode) {
     case FileOpenMode::read: flags |= O_RDONLY; break;
     case FileOpenMode::create: flags |= O_RDWR | O_CREAT; break;
     case FileOpenMode::append: flags |= O_WRONLY | O_CREAT; break;
+    // O_EXCL never follows a link and fails on any existing name.
+    case FileOpenMode::create_private: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; permissions = 0600; break;
+    case FileOpenMode::read_owned: flags |= O_RDONLY | O_NOFOLLOW; break;
   }
-  int fd = ::open(path, flags, 0666);
+  int fd = ::open(path, flags, permissions);
   if (fd < 0) return nullptr;
   struct stat info {};
   bool usable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && take_lock(fd);
+  if (usable && mode == FileOpenMode::read_owned) {
+    usable = info.st_uid == ::geteuid() && info.st_nlink == 1;
+  }
+  // A umask may take bits away, never add them; make sure nobody else may even read it.
+  if (usable && mode == FileOpenMode::create_private) usable = ::fchmod(fd, 0600) == 0;
   // Emptied only once the lock is ours, so a file another holder is using is never cut.
   if (usable && mode == FileOpenMode::create && ::ftruncate(fd, 0) != 0) usable = false;
   if (usable && mode == FileOpenMode::append && ::lseek(fd, 0, SEEK_END) < 0) usable = false;

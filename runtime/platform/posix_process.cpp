@@ -241,6 +241,8 @@ std::string ProcessService::program_path() {
   return std::string(buffer, static_cast<size_t>(n));
 }
 
+int32_t ProcessService::process_id() { return static_cast<int32_t>(::getpid()); }
+
 ModuleHandle ProcessService::program_module() {
   static ModuleHandle self = ::dlopen(nullptr, RTLD_NOW);
   return self;

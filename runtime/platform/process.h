@@ -42,6 +42,8 @@ class ProcessService {
   virtual std::string command_line();
   // Full path of the program file, with "/" separators.
   virtual std::string program_path();
+  // The system's number of this process, unique among the processes running at a time.
+  virtual int32_t process_id();
   // Handle of the program's own module.
   virtual ModuleHandle program_module();
   // The show-window value the process was started with; false when it carries none.

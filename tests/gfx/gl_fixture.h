@@ -93,6 +93,13 @@ class GfxGlTest : public ::testing::Test {
   TempDir dir;
 };
 
+// A temporary folder for the whole test program, for tests that give the runtime a fake
+// temporary folder: some names in it (the texture-persistence file) are made once per process.
+inline const std::string& program_temp_folder() {
+  static TempDir shared;
+  return shared.path();
+}
+
 constexpr uint32_t RED = 0x0000FF;
 constexpr uint32_t GREEN = 0x00FF00;
 constexpr uint32_t BLUE = 0xFF0000;
