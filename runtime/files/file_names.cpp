@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/runtime_state.h"
+#include "files/program_places.h"
 
 namespace qrn {
 
@@ -233,8 +234,17 @@ int32_t archive_lookup(ResourceArchive* archive, const RtString& name, RtString&
 int32_t resolve_file_name(RtString& name) {
   if (name.empty()) return 0;
   RtString out;
-  if (!archive_lookup(g_runtime.resource_archives[0], name, out, ARCHIVE_MEMORY)) return 0;
-  name = out;
+  if (archive_lookup(g_runtime.resource_archives[0], name, out, ARCHIVE_MEMORY)) {
+    name = out;
+    return 1;
+  }
+  // An installed program's files lie in its data folder rather than beside it.
+  if (!is_contained_name(name.data)) return 0;
+  RtString data = program_data_folder();
+  if (data.empty()) return 0;
+  RtString installed = data + "/" + name;
+  if (installed.length > MAX_PATH_BYTES || !file_exists(installed)) return 0;
+  name = installed;
   return 1;
 }
 

@@ -36,7 +36,9 @@ void set_archive_paths(const RtString& primary_path, const RtString& extraction_
 // 0 and an empty out when it is found nowhere.
 int32_t archive_lookup(ResourceArchive* archive, const RtString& name, RtString& out, int32_t mode);
 // 1 when the file can be read under the name it has afterwards (unchanged on disk, or a
-// memory-file name from the primary archive, valid until the next call); 0 otherwise.
+// memory-file name from the primary archive, valid until the next call, or the same
+// relative name in the program's data folder when the program is installed, see
+// program_places.h); 0 otherwise.
 int32_t resolve_file_name(RtString& name);
 // 1 for a memory-file name or an existing path that is not a directory.
 int32_t file_exists(const RtString& name);

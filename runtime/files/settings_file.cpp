@@ -2,9 +2,11 @@
 #include "files/settings_file.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "files/file_names.h"
 #include "files/file_stream.h"
+#include "files/program_places.h"
 #include "platform/platform.h"
 
 namespace qrn {
@@ -126,9 +128,22 @@ void ini_open(const RtString& file_name) {
   ini.sections.clear();
   if (file_name.empty()) return;
 
+  // What is read: the name as resolved (on disk, in the archive, in an installed program's
+  // data folder). Where changes go: the same file, but a copy found in the data folder is
+  // written beside the program as the name says, and a name whose folder cannot be written
+  // goes to the user's settings folder, read from there once a copy exists.
   RtString resolved = file_name;
   if (!resolve_file_name(resolved)) resolved = file_name;
-  ini.file_name = resolved;
+  RtString target = resolved;
+  if (!is_memory_file_name(resolved.data) && resolved != file_name && is_contained_name(file_name.data)) {
+    target = file_name;
+  }
+  RtString fallback;
+  if (!is_memory_file_name(resolved.data) && settings_fallback_path(file_name, fallback)) {
+    target = fallback;
+    if (file_exists(fallback)) resolved = fallback;
+  }
+  ini.file_name = target;
   FileStream in;
   if (!stream_open_read(in, resolved.data)) return;
   // A disk file is read in one piece and its lines taken from memory: the same lines, without
@@ -194,6 +209,13 @@ void ini_flush() {
   PathKind kind = os_files().path_kind(path);
   if (kind == PathKind::directory || kind == PathKind::unknown) os_files().remove_directory(path);
   std::string bytes = ini_file_bytes(ini);
+  // The user's settings folder is made on its first write; other folders are the program's.
+  RtString user_folder = user_settings_folder();
+  if (kind == PathKind::missing && !user_folder.empty() &&
+      std::strncmp(ini.file_name.data, user_folder.data, user_folder.length) == 0 &&
+      ini.file_name.data[user_folder.length] == '/') {
+    make_folders_for(path);
+  }
   os_files().replace_file(path, bytes.data(), bytes.size());
 }
 

@@ -2,7 +2,10 @@
 // that is written back (lines "[section]" and "key=value", each ended by CR LF) when it has
 // changed and another file is opened, the empty name closes it, or the process exits.
 // Writing never loses the old file: the new content replaces it in one rename.
-// Lines of any length are read whole.
+// Lines of any length are read whole. A file named relative to the working directory whose
+// folder this process cannot write in (an installed program in /usr/bin) is kept in the
+// user's settings folder instead ("$XDG_CONFIG_HOME/<program>/", see program_places.h), so
+// changes are not lost; the copy beside the program is read until that one exists.
 #pragma once
 
 #include <string>

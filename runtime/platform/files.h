@@ -65,6 +65,9 @@ class FileService {
   virtual bool remove_file(const char* path);       // not a directory, not a held file
   virtual bool remove_directory(const char* path);  // an empty directory
   virtual bool make_directory(const char* path);    // its parent must exist
+  // True when this process may create and rename files in an existing folder (false on a
+  // read-only file system or without write permission, for the super-user too).
+  virtual bool can_write_in(const char* folder);
   // Last-write time in seconds since 1970-01-01 UTC.
   virtual bool file_modified_time(const char* path, int64_t& seconds);
   // Every entry of a directory, "." and ".." included, in the system's order.

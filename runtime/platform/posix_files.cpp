@@ -212,6 +212,9 @@ bool FileService::remove_file(const char* path) {
 
 bool FileService::remove_directory(const char* path) { return path && ::rmdir(path) == 0; }
 bool FileService::make_directory(const char* path) { return path && ::mkdir(path, 0777) == 0; }
+bool FileService::can_write_in(const char* folder) {
+  return folder && *folder && ::access(folder, W_OK | X_OK) == 0;
+}
 
 bool FileService::file_modified_time(const char* path, int64_t& seconds) {
   struct stat info {};
