@@ -321,6 +321,25 @@ TEST(ClockMedia, MenuLabelsLieInsideTheirClickBands) {
 }
 
 #ifdef ORVELA_MEDIA_GEN
+// The desktop icons: square at their named size, a round face (clear corners, an opaque
+// middle with the hands' hub there).
+TEST(DesktopIcons, AreRoundFacesAtTheirSizes) {
+    for (int size : {48, 128, 256}) {
+        Picture icon;
+        const std::string name = "orvela-" + std::to_string(size) + ".png";
+        ASSERT_TRUE(load(fs::path(ORVELA_ICON_DIR) / name, icon)) << name;
+        EXPECT_EQ(icon.w, size) << name;
+        EXPECT_EQ(icon.h, size) << name;
+        if (icon.w != size || icon.h != size) continue;
+        for (int corner : {0, size - 1}) {
+            EXPECT_EQ(icon.alpha(corner, 0), 0) << name;
+            EXPECT_EQ(icon.alpha(corner, size - 1), 0) << name;
+        }
+        EXPECT_EQ(icon.alpha(size / 2, size / 2), 255) << name;
+        EXPECT_EQ(icon.alpha(size / 2, size / 8), 255) << name;  // inside the frame
+    }
+}
+
 TEST(MediaGenerator, RemakesTheCommittedMediaAndRefusesBadArguments) {
     const fs::path out = fs::temp_directory_path() / ("orvela_media_gen_test." + std::to_string(getpid()));
     fs::remove_all(out);
@@ -336,6 +355,17 @@ TEST(MediaGenerator, RemakesTheCommittedMediaAndRefusesBadArguments) {
         EXPECT_EQ(fresh.w, committed.w) << name;
         EXPECT_EQ(fresh.h, committed.h) << name;
         EXPECT_TRUE(fresh.px == committed.px) << name << " differs from the generator's output";
+    }
+    fs::remove_all(out);
+
+    // The desktop icons, made on request into their own folder, match the committed ones.
+    ASSERT_EQ(std::system((gen + " '" + out.string() + "' --icons '" + (out / "icons").string() + "' > /dev/null").c_str()), 0);
+    for (const char* name : {"orvela-48.png", "orvela-128.png", "orvela-256.png"}) {
+        Picture fresh, committed;
+        ASSERT_TRUE(load(out / "icons" / name, fresh)) << name;
+        ASSERT_TRUE(load(fs::path(ORVELA_ICON_DIR) / name, committed)) << name << " is not committed";
+        EXPECT_TRUE(fresh.w == committed.w && fresh.h == committed.h && fresh.px == committed.px)
+            << name << " differs from the generator's output";
     }
     fs::remove_all(out);
     EXPECT_NE(std::system((gen + " > /dev/null 2>&1").c_str()), 0);

@@ -1,5 +1,5 @@
 // orvela_media_gen: writes every picture and bitmap font of the clock into a folder.
-//   orvela_media_gen OUTPUT_DIR [--bold FONT.ttf] [--regular FONT.ttf]
+//   orvela_media_gen OUTPUT_DIR [--bold FONT.ttf] [--regular FONT.ttf] [--icons ICON_DIR]
 // Depends on FreeType (glyphs) and libpng (output). The output is the same on every run.
 #include <cstdio>
 #include <cstring>
@@ -12,6 +12,7 @@
 #include "artwork.h"
 #include "canvas.h"
 #include "font_grid.h"
+#include "icon.h"
 #include "typeface.h"
 
 namespace {
@@ -21,11 +22,13 @@ const char* const kDefaultRegular = "/usr/share/fonts/truetype/dejavu/DejaVuSans
 
 void usage(const char* program) {
     std::fprintf(stderr,
-                 "usage: %s OUTPUT_DIR [--bold FONT.ttf] [--regular FONT.ttf]\n"
+                 "usage: %s OUTPUT_DIR [--bold FONT.ttf] [--regular FONT.ttf] [--icons ICON_DIR]\n"
                  "Writes the clock's images and bitmap fonts into OUTPUT_DIR (created if missing).\n"
                  "  --bold     face for the fonts and labels (default %s)\n"
                  "  --regular  face for the about box's small print (default %s; the bold face\n"
-                 "             stands in when it is missing)\n",
+                 "             stands in when it is missing)\n"
+                 "  --icons    also write the desktop icon as orvela-48.png, orvela-128.png and\n"
+                 "             orvela-256.png into ICON_DIR\n",
                  program, kDefaultBold, kDefaultRegular);
 }
 
@@ -50,11 +53,13 @@ struct FontFile {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out_dir, bold_path = kDefaultBold, regular_path = kDefaultRegular;
+    std::string out_dir, icon_dir, bold_path = kDefaultBold, regular_path = kDefaultRegular;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--bold" || arg == "--regular") && i + 1 < argc) {
             (arg == "--bold" ? bold_path : regular_path) = argv[++i];
+        } else if (arg == "--icons" && i + 1 < argc) {
+            icon_dir = argv[++i];
         } else if (arg == "-h" || arg == "--help") {
             usage(argv[0]);
             return 0;
@@ -152,5 +157,22 @@ int main(int argc, char** argv) {
         if (!save(f.file, 16 * style.cell, 8 * style.cell, 4, media::make_font_grid(bold, style))) return 1;
     }
     std::printf("wrote %d files to %s\n", written, out_dir.c_str());
+
+    if (!icon_dir.empty()) {
+        std::filesystem::create_directories(icon_dir, ec);
+        if (!std::filesystem::is_directory(icon_dir)) {
+            std::fprintf(stderr, "error: cannot create the folder %s\n", icon_dir.c_str());
+            return 1;
+        }
+        for (int size : media::kIconSizes) {
+            const media::Canvas icon = media::clock_icon(size);
+            const std::string file = (std::filesystem::path(icon_dir) / ("orvela-" + std::to_string(size) + ".png")).string();
+            if (!media::write_png(file, size, size, 4, icon.to_rgba8(true), error)) {
+                std::fprintf(stderr, "error: %s\n", error.c_str());
+                return 1;
+            }
+        }
+        std::printf("wrote %zu icons to %s\n", std::size(media::kIconSizes), icon_dir.c_str());
+    }
     return 0;
 }
