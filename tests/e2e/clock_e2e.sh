@@ -9,6 +9,11 @@
 # the close button and the menu's quit item; each must end within 2 s.
 set -euo pipefail
 scenario=$1
+# The super-user writes in any folder but one on a read-only mount: that scenario runs in a
+# mount namespace of its own, where the clock's folder can be mounted read-only.
+if [ "$scenario" = settings_in_user_folder ] && [ "$(id -u)" -eq 0 ] && [ -z "${QRN_MOUNT_NAMESPACE:-}" ]; then
+  exec unshare --mount --propagation private env QRN_MOUNT_NAMESPACE=1 bash "$0" "$@"
+fi
 clock_binary=$2
 shots=$3
 close_tool=${4:-}
@@ -70,6 +75,49 @@ case "$scenario" in
     expected=$(printf '[TIME]\r\nAWAKE=0800\r\n' | od -c)
     actual=$(od -c < "$work/ORVL.INI" 2>/dev/null || true)
     [ "$actual" = "$expected" ] || fail "ORVL.INI is: $actual"
+    ;;
+  settings_in_user_folder)
+    # The clock's folder cannot be written (as for an installed clock in /usr/bin): the wake
+    # time goes to $XDG_CONFIG_HOME/orvela/ORVL.INI and is read from there at the next start.
+    # The clock moves into a folder of its own (its output stays in $work), reached through a
+    # link: the runtime takes the program's real folder as its own.
+    config=$(mktemp -d)
+    export XDG_CONFIG_HOME=$config
+    home="$work/installed"
+    mkdir "$home"
+    mv "$work/orvela" "$work/Media" "$home/"
+    ln -s "$home/orvela" "$work/orvela"
+    if [ -n "${QRN_MOUNT_NAMESPACE:-}" ]; then
+      mount --bind "$home" "$home" && mount -o remount,bind,ro "$home" || fail "cannot mount the folder read-only"
+      trap 'umount "$home" 2>/dev/null; rm -rf "$config"; clock_cleanup' EXIT
+    else
+      chmod a-w "$home"
+      trap 'chmod u+w "$home"; rm -rf "$config"; clock_cleanup' EXIT
+    fi
+    if touch "$home/probe" 2>/dev/null; then fail "the clock's folder can still be written"; fi
+    kept="$config/orvela/ORVL.INI"
+    start_clock "2026-03-02 10:10:30"
+    click_and_wait 100 100  # menu
+    click_and_wait 100 65   # editor
+    click_and_wait 97 102   # hour up: 7 to 8
+    click_and_wait 20 20    # save
+    sleep 0.5
+    stop_clock
+    [ ! -e "$home/ORVL.INI" ] || fail "ORVL.INI appeared in the read-only folder"
+    expected=$(printf '[TIME]\r\nAWAKE=0800\r\n' | od -c)
+    actual=$(od -c < "$kept" 2>/dev/null || true)
+    [ "$actual" = "$expected" ] || fail "$kept is: $actual"
+    # The next start reads it back: one more hour up makes 9, not 8 again.
+    start_clock "2026-03-02 10:10:30"
+    click_and_wait 100 100
+    click_and_wait 100 65
+    click_and_wait 97 102
+    click_and_wait 20 20
+    sleep 0.5
+    stop_clock
+    expected=$(printf '[TIME]\r\nAWAKE=0900\r\n' | od -c)
+    actual=$(od -c < "$kept" 2>/dev/null || true)
+    [ "$actual" = "$expected" ] || fail "after the second start $kept is: $actual"
     ;;
   held_button_acts_once)
     start_clock "2026-03-02 10:10:30"
