@@ -10,6 +10,7 @@
 #include "core/runtime_state.h"
 #include "files/file_names.h"
 #include "files/files_state.h"
+#include "platform/files.h"
 
 namespace qrn {
 

@@ -1,5 +1,6 @@
 // File streams over the platform's files and over memory blocks (see file_stream.h).
 #include "files/file_stream.h"
+#include "platform/files.h"
 
 #include <cstdint>
 #include <cstdio>
