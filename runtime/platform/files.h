@@ -71,6 +71,8 @@ class FileService {
   // its complete new content. A replaced file keeps its permissions. Path is untouched unless
   // the result is replaced.
   virtual ReplaceResult replace_file(const char* path, const char* bytes, size_t count);
+  // True when another open holds the file now.
+  virtual bool file_held(const char* path);
   virtual PathKind path_kind(const char* path);
   virtual bool remove_file(const char* path);       // not a directory, not a held file
   virtual bool remove_directory(const char* path);  // an empty directory

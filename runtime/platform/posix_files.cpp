@@ -196,6 +196,13 @@ ReplaceResult FileService::replace_file(const char* path, const char* bytes, siz
   return ReplaceResult::replaced;
 }
 
+bool FileService::file_held(const char* path) {
+  bool held = false;
+  int fd = path ? hold_existing(path, held) : -1;
+  if (fd >= 0) ::close(fd);
+  return held;
+}
+
 PathKind FileService::path_kind(const char* path) {
   struct stat info {};
   if (!path || !*path) return PathKind::missing;

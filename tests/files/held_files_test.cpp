@@ -326,3 +326,41 @@ TEST_F(HeldFiles, AWriteOnlyFileHeldElsewhereIsNotDeleted) {
   EXPECT_EQ(free_again.exit_code, 1);
   EXPECT_EQ(qrn::file_exists(text(file)), 0);
 }
+
+// The line-file cache writes a changed file back when it moves to another file; a held file
+// keeps the lines until it is free, and moving back to it gives them back.
+TEST_F(HeldFiles, ALineFileWrittenBackOverAHeldFileKeepsItsLines) {
+  std::string third = dir.file("third.txt");
+  qrn::test::write_file(third, "3\r\n");
+  ASSERT_EQ(qrn::open_channel(3, text(file), -1), 1);
+  qrn::write_file_line(text(file), 0, RtString("one"));  // the held file reads as empty
+  EXPECT_EQ(str(qrn::read_file_line(text(spare), 0)), "spare");
+  EXPECT_EQ(qrn::test::read_file(file), "old\r\n");
+  EXPECT_EQ(str(qrn::read_file_line(text(file), 0)), "one");
+  EXPECT_EQ(str(qrn::read_file_line(text(third), 0)), "3");
+  qrn::close_channel(3);
+  EXPECT_EQ(str(qrn::read_file_line(text(spare), 0)), "spare");
+  EXPECT_EQ(qrn::test::read_file(file), "one\r\n");
+
+  // Held by another process, then let go.
+  {
+    Holder holder(file, -1);
+    ASSERT_TRUE(holder.holds());
+    qrn::write_file_line(text(file), 1, RtString("two"));
+    EXPECT_EQ(str(qrn::read_file_line(text(third), 0)), "3");
+    EXPECT_EQ(qrn::test::read_file(file), "one\r\nheld\r\n");
+    ASSERT_TRUE(holder.finish());
+  }
+  EXPECT_EQ(str(qrn::read_file_line(text(spare), 0)), "spare");
+  EXPECT_EQ(qrn::test::read_file(file), "\r\ntwo\r\n");
+
+  // Still held by one of the program's channels when it exits: the exit writes it.
+  qrn::test::ChildResult exiting = qrn::test::run_in_child([&] {
+    qrn::open_channel(3, text(file), -1);
+    qrn::write_file_line(text(file), 0, RtString("end"));
+    qrn::read_file_line(text(spare), 0);
+    std::exit(0);
+  });
+  EXPECT_TRUE(exiting.exited);
+  EXPECT_EQ(qrn::test::read_file(file), "end\r\n");
+}
