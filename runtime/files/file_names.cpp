@@ -15,6 +15,8 @@
 
 #include "core/runtime_state.h"
 #include "files/program_places.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace qrn {
 

@@ -24,12 +24,12 @@ class FakeFiles : public FileService {
   bool append_file_exclusive(const char* path, const char* bytes, size_t count) override {
     return !exclusive_append_fails && FileService::append_file_exclusive(path, bytes, count);
   }
-  bool replace_file(const char* path, const char* bytes, size_t count) override {
+  ReplaceResult replace_file(const char* path, const char* bytes, size_t count) override {
     std::string name = path ? path : "";
     size_t slash = name.rfind('/');
     std::string folder = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
-    if (read_only_folders.count(folder)) return false;
-    return !replace_fails && FileService::replace_file(path, bytes, count);
+    if (replace_fails || read_only_folders.count(folder)) return ReplaceResult::failed;
+    return FileService::replace_file(path, bytes, count);
   }
 };
 
