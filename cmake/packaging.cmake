@@ -6,12 +6,26 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 # ---- The runtime -------------------------------------------------------------------------
-# Every header a program can reach from quarnel.h; the scripted fakes and the internal
-# headers stay behind. The headers include each other relative to the runtime folder, so the
-# installed package puts include/quarnel on the include path besides include.
-file(GLOB_RECURSE QRN_PUBLIC_HEADERS RELATIVE ${PROJECT_SOURCE_DIR}/runtime CONFIGURE_DEPENDS
-     ${PROJECT_SOURCE_DIR}/runtime/*.h)
-list(FILTER QRN_PUBLIC_HEADERS EXCLUDE REGEX "(^|/)fake_[^/]*\\.h$|_internal\\.h$")
+# The headers a program reaches from quarnel.h, found by following its #include "..." lines:
+# the runtime's own modules' headers (platform services, the device, *_internal.h) stay
+# behind. The headers include each other relative to the runtime folder, so the installed
+# package puts include/quarnel on the include path besides include.
+set(QRN_PUBLIC_HEADERS "")
+set(qrn_pending quarnel.h)
+while(qrn_pending)
+  list(POP_FRONT qrn_pending header)
+  if(header IN_LIST QRN_PUBLIC_HEADERS OR NOT EXISTS ${PROJECT_SOURCE_DIR}/runtime/${header})
+    continue()
+  endif()
+  list(APPEND QRN_PUBLIC_HEADERS ${header})
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/runtime/${header})
+  file(STRINGS ${PROJECT_SOURCE_DIR}/runtime/${header} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*$" "\\1" included "${line}")
+    list(APPEND qrn_pending ${included})
+  endforeach()
+endwhile()
 foreach(header IN LISTS QRN_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/runtime/${header}

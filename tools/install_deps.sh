@@ -24,6 +24,9 @@ PACKAGES=(
   libboost-graph-dev
   # network tests: a private network namespace (unshare) with loopback up (ip)
   util-linux iproute2
+  # packaging check (tools/package_check.sh): CPack's Debian packages (dpkg-shlibdeps, file)
+  # and their checker
+  dpkg-dev file lintian
   # the ThreadSanitizer build of the network tests (tools/tsan_net.sh)
   clang libclang-rt-14-dev
 )
