@@ -35,6 +35,11 @@ endforeach()
 install(TARGETS quarnel EXPORT QuarnelTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} ${CMAKE_INSTALL_INCLUDEDIR}/quarnel)
+# A stripping install (CPack's) drops the library's debugging sections but keeps its symbols.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/libquarnel.a\")
+endif()" COMPONENT dev)
 set(QRN_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Quarnel)
 install(EXPORT QuarnelTargets NAMESPACE Quarnel:: DESTINATION ${QRN_CMAKE_DIR} COMPONENT dev)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/QuarnelConfig.cmake.in
@@ -49,11 +54,19 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/QuarnelConfig.cmake
 set(QRN_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 file(RELATIVE_PATH QRN_PC_TO_PREFIX /prefix/${QRN_PC_DIR} /prefix)
 string(REGEX REPLACE "/$" "" QRN_PC_TO_PREFIX "${QRN_PC_TO_PREFIX}")
-set(QRN_PC_DL "")
+# What a program linking the static library links besides: the shared libraries it uses, as
+# their own pkg-config files name them. They go to Libs.private as plain flags rather than to
+# Requires.private, since "pkg-config --static" would follow a Requires.private into those
+# libraries' own private dependencies, whose static archives Debian does not install.
+execute_process(COMMAND ${PKG_CONFIG_EXECUTABLE} --libs sdl2 SDL2_mixer gl libpng libjpeg zlib lzo2
+                OUTPUT_VARIABLE QRN_PC_LIBS_PRIVATE OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE pc_status)
+if(NOT pc_status EQUAL 0)
+  message(FATAL_ERROR "pkg-config cannot name the libraries quarnel.pc must list")
+endif()
+string(APPEND QRN_PC_LIBS_PRIVATE " -pthread")
 foreach(lib IN LISTS CMAKE_DL_LIBS)
-  string(APPEND QRN_PC_DL " -l${lib}")
+  string(APPEND QRN_PC_LIBS_PRIVATE " -l${lib}")
 endforeach()
-string(STRIP "${QRN_PC_DL}" QRN_PC_DL)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quarnel.pc.in ${PROJECT_BINARY_DIR}/packaging/quarnel.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/quarnel.pc DESTINATION ${QRN_PC_DIR} COMPONENT dev)
 
@@ -88,6 +101,7 @@ set(CPACK_PACKAGE_NAME orvela)
 set(CPACK_PACKAGE_VENDOR "Orvela Developers")
 set(CPACK_PACKAGE_CONTACT "Orvela Developers <orvela-dev@lists.example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)  # the first Debian revision of this version: 4.8-1
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL dev clock)
