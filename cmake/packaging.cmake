@@ -73,6 +73,15 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/quarnel.pc DESTINATION ${QRN_PC_DI
 # ---- The clock ---------------------------------------------------------------------------
 install(TARGETS orvela RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT clock)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/app/Media DESTINATION ${CMAKE_INSTALL_DATADIR}/orvela COMPONENT clock)
+set(QRN_MANPAGE_GZ ${PROJECT_BINARY_DIR}/packaging/orvela.1.gz)
+execute_process(COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/orvela.1
+                OUTPUT_FILE ${QRN_MANPAGE_GZ} RESULT_VARIABLE gzip_status)
+if(NOT gzip_status EQUAL 0)
+  message(FATAL_ERROR "gzip could not compress packaging/orvela.1")
+endif()
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/packaging/orvela.1 ${PROJECT_SOURCE_DIR}/packaging/changelog)
+install(FILES ${QRN_MANPAGE_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT clock)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/orvela.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT clock)
 foreach(size 48 128 256)
@@ -117,22 +126,25 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
     "libsdl2-dev, libsdl2-mixer-dev, libgl-dev, libpng-dev, libjpeg-dev, zlib1g-dev, liblzo2-dev, pkg-config")
 set(CPACK_DEBIAN_DEV_PACKAGE_RECOMMENDS "cmake, libgl1-mesa-dri")
+# The first line is the synopsis; CPack indents the rest and turns an empty line into " .".
 set(CPACK_COMPONENT_DEV_DESCRIPTION "2D runtime for games and tools (development files)
- Quarnel is a 2D runtime of free commands: a window with an OpenGL context and
- a frame loop, sprites and bitmap fonts, mouse, keyboard and joysticks, sound
- effects and music, sockets and a network game, settings files and more.
- .
- This package holds the static library, its headers under
- /usr/include/quarnel, a CMake package (find_package(Quarnel)) and a
- pkg-config file (quarnel).")
+Quarnel is a 2D runtime of free commands: a window with an OpenGL context and
+a frame loop, sprites and bitmap fonts, mouse, keyboard and joysticks, sound
+effects and music, sockets and a network game, settings files and more.
+
+This package holds the static library, its headers under
+/usr/include/quarnel, a CMake package (find_package(Quarnel)) and a
+pkg-config file (quarnel).")
 
 set(CPACK_DEBIAN_CLOCK_PACKAGE_NAME orvela)
 set(CPACK_DEBIAN_CLOCK_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_CLOCK_PACKAGE_SHLIBDEPS ON)
+# SDL opens libGL.so.1 by name when it makes the GL context, which dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_CLOCK_PACKAGE_DEPENDS "libgl1")
 set(CPACK_DEBIAN_CLOCK_PACKAGE_RECOMMENDS "libgl1-mesa-dri, timgm6mb-soundfont")
 set(CPACK_COMPONENT_CLOCK_DESCRIPTION "desktop clock built around your wake-up time
- Orvela shows the time with hands and as text in a small window and derives
- the rest of your day from your wake-up time: bedtime, the peak and low hours
- of the day and the sleep cycles of the night. A click opens its menu, where
- the wake time is set; it is kept in ~/.config/orvela/ORVL.INI.")
+Orvela shows the time with hands and as text in a small window and derives
+the rest of your day from your wake-up time: bedtime, the peak and low hours
+of the day and the sleep cycles of the night. A click opens its menu, where
+the wake time is set; it is kept in ~/.config/orvela/ORVL.INI.")
 include(CPack)

@@ -197,7 +197,7 @@ package_contents() {
   # The clock's package: exactly these files.
   local expected actual
   expected=$( (echo ./usr/bin/orvela ./usr/share/applications/orvela.desktop \
-    ./usr/share/doc/orvela/changelog.Debian.gz ./usr/share/doc/orvela/copyright
+    ./usr/share/doc/orvela/changelog.Debian.gz ./usr/share/doc/orvela/copyright ./usr/share/man/man1/orvela.1.gz
     for size in 48 128 256; do echo "./usr/share/icons/hicolor/${size}x${size}/apps/orvela.png"; done
     for f in "$source_dir"/app/Media/*; do echo "./usr/share/orvela/Media/$(basename "$f")"; done) | tr ' ' '\n' | sort)
   actual=$(cd "$scratch/root-clock" && find . -type f | sort)
@@ -215,7 +215,7 @@ package_contents() {
   dev_depends=$(dpkg-deb -f "$dev" Depends)
   echo "orvela Depends: $clock_depends"
   echo "quarnel-dev Depends: $dev_depends"
-  for lib in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libpng16-16 libjpeg62-turbo liblzo2-2 libc6 libstdc++6; do
+  for lib in libgl1 libsdl2-2.0-0 libsdl2-mixer-2.0-0 libpng16-16 libjpeg62-turbo liblzo2-2 libc6 libstdc++6; do
     grep -q "$lib" <<<"$clock_depends" || { echo "orvela does not depend on $lib"; return 1; }
   done
   for pkg in libsdl2-dev libsdl2-mixer-dev libgl-dev libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev pkg-config; do
@@ -231,7 +231,7 @@ package_contents() {
 
 run_lintian() {
   local out status=0
-  out=$(lintian --no-tag-display-limit "$scratch/debs"/*.deb 2>&1) || status=$?
+  out=$(lintian --tag-display-limit 0 "$scratch/debs"/*.deb 2>&1) || status=$?
   echo "$out"
   # Errors fail the check; warnings and notes are listed only.
   if grep -q '^E: ' <<<"$out"; then return 1; fi
