@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -127,6 +128,47 @@ TEST_F(PlacesTest, TheUserSettingsFolderFollowsXdgThenHome) {
   files.read_only_folders.insert(".");
   EXPECT_FALSE(qrn::settings_fallback_path("ORVL.INI", out));  // nowhere to go: stays beside
   EXPECT_EQ(str(out), "");
+}
+
+// The kept copy's path obeys the runtime's path limit: 1023 bytes are taken, 1024 are not
+// (the file then stays where its name says). The same holds for a data-folder name.
+TEST_F(PlacesTest, PathsInTheUserAndDataFoldersStopAtThePathLimit) {
+  files.read_only_folders.insert(".");
+  const std::string base = dir.file("config");
+  const std::string tail = "/game/ORVL.INI";
+  for (size_t length : {size_t{1023}, size_t{1024}}) {
+    std::string config = base + "/" + std::string(length - base.size() - 1 - tail.size(), 'c');
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    RtString out;
+    bool moved = qrn::settings_fallback_path("ORVL.INI", out);
+    EXPECT_EQ(moved, length == 1023) << length;
+    if (moved) {
+      EXPECT_EQ(out.length, 1023u);
+    }
+  }
+
+  const std::string data = dir.file("prefix/share/game/");
+  for (size_t length : {size_t{1023}, size_t{1024}}) {
+    // A name of this length in the data folder, made of folders of at most 200 bytes.
+    std::string name;
+    size_t left = length - data.size();
+    while (left > 0) {
+      size_t part = std::min<size_t>(left, 200);
+      if (!name.empty()) name += "/";
+      name += std::string(part - (name.empty() ? 0 : 1), 'd');
+      left -= part;
+    }
+    ASSERT_EQ(data.size() + name.size(), length);
+    std::string folder = name.substr(0, name.rfind('/'));
+    for (size_t at = 0; at <= folder.size(); ++at) {
+      if (at == folder.size() || folder[at] == '/') {
+        mkdir((data + folder.substr(0, at)).c_str(), 0755);
+      }
+    }
+    qrn::test::write_file(data + name, "x");
+    RtString resolved = name.c_str();
+    EXPECT_EQ(qrn::resolve_file_name(resolved) != 0, length == 1023) << length;
+  }
 }
 
 TEST_F(PlacesTest, ASettingsFileInAReadOnlyFolderIsKeptInTheUserFolder) {
