@@ -170,7 +170,8 @@ bool VideoSurface::draw(const VideoFrame& frame, const VideoRect& rect) {
   picture_w_ = frame.width;
   picture_h_ = frame.height;
 
-  if (backdrop_) {
+  bool covers_window = rect.x <= 0 && rect.y <= 0 && rect.x + rect.width >= width_ && rect.y + rect.height >= height_;
+  if (backdrop_ && !covers_window) {
     // A copy of the framebuffer counts its rows from the bottom: the window's top row is
     // then the texture's row h - 1.
     glBindTexture(GL_TEXTURE_2D, backdrop_);

@@ -108,28 +108,33 @@ int32_t play_video(const RtString& path, int32_t loop) {
   wait_buttons_released();
 
   if (player_os.video_play(player)) {
+    // Shows the newest frame, if one came; false when none did.
+    auto show_next_frame = [&] {
+      VideoFrame frame;
+      if (!player_os.video_next_frame(player, frame)) return false;
+      if (shown && surface.draw(frame, player_os.video_destination(player))) os_video().swap_buffers(rt.window_handle);
+      return true;
+    };
     double last_position = -1.0;
     double last_progress_ms = timer_ms();
     for (;;) {
       double position = player_os.video_position_ms(player);
       bool ended = player_os.video_ended(player) || (length > 0.0 && position >= start + length);
-      if (ended && !loop) break;
+      if (ended && !loop) {
+        show_next_frame();  // the last picture may have come with the end
+        break;
+      }
       if (any_typed_char() || any_mouse_button()) break;
       music_frame_step();
       if (!pump_messages(message_hook())) end_program();
       if (ended) {
+        show_next_frame();
         player_os.video_seek_start(player);
         player_os.video_play(player);
         length = player_os.video_length_ms(player);
       }
       bool progress = position != last_position;
-      VideoFrame frame;
-      if (player_os.video_next_frame(player, frame)) {
-        progress = true;
-        if (shown && surface.draw(frame, player_os.video_destination(player))) {
-          os_video().swap_buffers(rt.window_handle);
-        }
-      }
+      if (show_next_frame()) progress = true;
       last_position = position;
       double now = timer_ms();
       if (progress) {
