@@ -77,8 +77,10 @@ class WindowPixelsState {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     if (active_texture_) active_texture_(kTexture0);
-    glGetIntegerv(kCurrentProgram, &program_);
-    if (program_ && use_program_) use_program_(0);
+    if (use_program_) {  // a context without shader programs has no current program to ask for
+      glGetIntegerv(kCurrentProgram, &program_);
+      if (program_) use_program_(0);
+    }
     glMatrixMode(GL_TEXTURE);
     glPushMatrix();
     glLoadIdentity();
