@@ -2,6 +2,7 @@
 #include "platform/fake_video_player.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qrn {
 
@@ -12,6 +13,7 @@ int32_t FakeVideoPlayer::count(VideoOp op) const {
 double FakeVideoPlayer::elapsed() const {
   double at = base_ms_;
   if (playing_ && !stalls) at += *clock_ms - played_at_;
+  if (step_ms > 0.0) at = std::floor(at / step_ms) * step_ms;
   return std::min(at, length_ms);
 }
 

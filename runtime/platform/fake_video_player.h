@@ -19,6 +19,7 @@ class FakeVideoPlayer : public VideoPlayerService {
   bool open_fails = false;   // open_video gives no player
   bool play_fails = false;   // video_play does not start
   bool stalls = false;       // the position never moves while playing
+  double step_ms = 0.0;      // > 0: the position moves in steps this long
   int32_t width = 320, height = 240;  // 0 x 0: a file with sound only
   double start_ms = 0.0;
   double length_ms = 1000.0;

@@ -217,7 +217,19 @@ TEST_F(VideoPlaybackTest, AStuckPlayerEndsAfterFiveSecondsAndOneThatCannotStartA
   EXPECT_GE(played_ms(), VIDEO_STALL_MS);
   EXPECT_LT(played_ms(), VIDEO_STALL_MS + 100.0);
 
+  // A player that moves just within the limit goes on; one that waits a little longer ends.
   player.stalls = false;
+  player.frame_ms = 0.0;  // no pictures: only the position shows progress
+  player.length_ms = 12000.0;
+  player.step_ms = VIDEO_STALL_MS - 50.0;
+  EXPECT_EQ(play(), 0);
+  EXPECT_GE(played_ms(), 12000.0);
+  player.step_ms = VIDEO_STALL_MS + 50.0;
+  EXPECT_EQ(play(), 0);
+  EXPECT_GE(played_ms(), VIDEO_STALL_MS);
+  EXPECT_LT(played_ms(), VIDEO_STALL_MS + 50.0);
+
+  player.step_ms = 0.0;
   player.play_fails = true;
   EXPECT_EQ(play(), 0);
   EXPECT_LT(played_ms(), 50.0);

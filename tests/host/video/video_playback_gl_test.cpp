@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gfx/gl_state.h"
+#include "gfx/video_surface.h"
 #include "platform/fake_input.h"
 #include "quarnel.h"
 #include "support/temp_dir.h"
@@ -231,6 +232,28 @@ TEST_F(VideoGlTest, SoundOnlyPlaysUnseenAndBrokenFilesEndWithoutAHang) {
     EXPECT_LT(elapsed_ms, VIDEO_STALL_MS + 2000.0) << name;
     std::printf("%s: %d after %.0f ms\n", name, result, elapsed_ms);
   }
+}
+
+// The picture's texture is as large as the driver allows and no larger.
+TEST_F(VideoGlTest, FramesUpToTheTextureLimitAreDrawnLargerOnesAreNot) {
+  int32_t max = gl_max_texture_size();
+  ASSERT_GT(max, 0);
+  std::vector<uint8_t> row(static_cast<size_t>(max + 1) * 4);
+  for (size_t i = 0; i < row.size(); i += 4) row[i] = row[i + 3] = 0xFF;  // red
+  VideoFrame frame;
+  frame.pixels = row.data();
+  frame.height = 1;
+  VideoSurface surface;
+  ASSERT_TRUE(surface.begin(*g_runtime.device, W, H));
+  frame.width = max + 1;
+  frame.stride = frame.width * 4;
+  EXPECT_FALSE(surface.draw(frame, VideoRect{0, 0, W, H}));
+  frame.width = max;
+  EXPECT_TRUE(surface.draw(frame, VideoRect{0, 0, W, H}));
+  os_video().swap_buffers(g_runtime.window_handle);
+  EXPECT_TRUE(near(shown(W / 2, H / 2), 0xFF0000)) << hex(shown(W / 2, H / 2));
+  frame.stride = frame.width * 4 - 4;
+  EXPECT_FALSE(surface.draw(frame, VideoRect{0, 0, W, H})) << "rows shorter than the picture";
 }
 
 }  // namespace
