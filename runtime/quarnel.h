@@ -35,13 +35,14 @@
 #include "input/joysticks.h"
 #include "input/keyboard.h"
 
-// Host: runtime state, start-up, window and screen geometry, frame loop, window messages
+// Host: runtime state, start-up, window and screen geometry, frame loop, window messages, video
 #include "core/build_info.h"
 #include "core/runtime_state.h"
 #include "host/frame_loop.h"
 #include "host/line_entry.h"
 #include "host/screen.h"
 #include "host/startup.h"
+#include "host/video_playback.h"
 #include "host/window_messages.h"
 
 // Sound, network game, 3D engine

@@ -12,6 +12,7 @@
 #include "host/frame_loop.h"
 #include "host/screen.h"
 #include "host/startup.h"
+#include "host/video_playback.h"
 #include "input/input_devices.h"
 #include "net/net_game.h"
 #include "platform/process.h"
@@ -71,6 +72,7 @@ void reset_runtime_state() {
   if (rt.input) release_input();
   if (rt.sound || rt.sound_channels) release_sound();
   stop_music();
+  close_video_player();
   if (rt.device) rt.device->release_all();
   delete rt.device;
   rt.device = nullptr;

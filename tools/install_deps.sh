@@ -20,6 +20,9 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool faketime imagemagick
   # sound tests: Ogg and FLAC files (sox), MP3 files (GStreamer's LAME encoder) and their decoding
   sox libsox-fmt-base gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  # video playback (GStreamer: the library, the app and video helpers, decoders for H.264 and
+  # the other common formats); the video tests make their Ogg files with gst-launch-1.0
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-libav
   # the path-planner benchmark's peer (Boost.Graph, header-only)
   libboost-graph-dev
   # network tests: a private network namespace (unshare) with loopback up (ip)

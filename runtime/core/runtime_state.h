@@ -158,6 +158,9 @@ struct RuntimeState {
   double music_volume = -1.0;     // the volume last applied; -1: unknown, the next is always sent
   RtString music_file;            // the resolved file name of the current piece
 
+  // ---- Video ------------------------------------------------------------------------------
+  void* video_player = nullptr;  // the player of the video playing now (a VideoPlayerHandle)
+
   // ---- Network game -----------------------------------------------------------------------
   int32_t last_message_sender = 0;  // sender id of the message net_receive_message took last
 };

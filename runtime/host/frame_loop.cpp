@@ -17,6 +17,7 @@
 #include "host/gl_extensions.h"
 #include "host/screen.h"
 #include "host/startup.h"
+#include "host/video_playback.h"
 #include "host/window_messages.h"
 #include "input/input_devices.h"
 #include "input/joysticks.h"
@@ -281,6 +282,7 @@ void shutdown_runtime() {
   if (!rt.device) return;
   log_write("Shut down QRN\n");
   if (rt.hooks.stop_music) rt.hooks.stop_music();
+  close_video_player();  // the program ended while a video played
   RtString directory = program_directory();
   os_process().set_working_directory(directory.data);
   close_all_channels();

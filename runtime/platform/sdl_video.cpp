@@ -53,6 +53,13 @@ void* x11_display() {
   return info.info.x11.display;
 }
 
+// Set by the X error handler while a window's picture is read (the handler takes no
+// argument that could carry it).
+bool& x_error_seen() {
+  static bool seen = false;
+  return seen;
+}
+
 class SdlVideo final : public VideoService {
  public:
   bool video_init() override {
@@ -270,6 +277,75 @@ class SdlVideo final : public VideoService {
   }
 
   void* current_gl_context() override { return SDL_GL_GetCurrentContext(); }
+
+  // The window's picture as the X server has it. Reading the front buffer back through
+  // OpenGL gives nothing on some drivers (Mesa's software renderer on a virtual display), so
+  // the picture is asked of the X server, with its errors caught: a window that is not
+  // fully on the screen cannot be read and must not end the program.
+  bool window_pixels(WindowHandle window, int32_t& width, int32_t& height, std::vector<uint8_t>& rgba) override {
+    width = height = 0;
+    rgba.clear();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(sdl(window), &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    Display* display = info.info.x11.display;
+    ::Window xwindow = info.info.x11.window;
+    void* x11 = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+    if (!x11) return false;
+    using GetAttributesFn = int (*)(Display*, ::Window, XWindowAttributes*);
+    using GetImageFn = XImage* (*)(Display*, Drawable, int, int, unsigned, unsigned, unsigned long, int);
+    using SyncFn = int (*)(Display*, int);
+    using ErrorHandler = int (*)(Display*, XErrorEvent*);
+    using SetHandlerFn = ErrorHandler (*)(ErrorHandler);
+    auto get_attributes = reinterpret_cast<GetAttributesFn>(dlsym(x11, "XGetWindowAttributes"));
+    auto get_image = reinterpret_cast<GetImageFn>(dlsym(x11, "XGetImage"));
+    auto sync = reinterpret_cast<SyncFn>(dlsym(x11, "XSync"));
+    auto set_handler = reinterpret_cast<SetHandlerFn>(dlsym(x11, "XSetErrorHandler"));
+    XImage* image = nullptr;
+    XWindowAttributes attributes;
+    if (get_attributes && get_image && sync && set_handler && get_attributes(display, xwindow, &attributes) &&
+        attributes.map_state == IsViewable && attributes.width > 0 && attributes.height > 0) {
+      sync(display, False);
+      x_error_seen() = false;
+      ErrorHandler previous = set_handler(+[](Display*, XErrorEvent*) {
+        x_error_seen() = true;
+        return 0;
+      });
+      image = get_image(display, xwindow, 0, 0, static_cast<unsigned>(attributes.width),
+                        static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+      sync(display, False);
+      set_handler(previous);
+      if (image && x_error_seen()) {
+        image->f.destroy_image(image);
+        image = nullptr;
+      }
+    }
+    dlclose(x11);
+    if (!image) return false;
+    bool ok = image->red_mask && image->green_mask && image->blue_mask;
+    if (ok) {
+      width = image->width;
+      height = image->height;
+      rgba.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+      auto channel = [](unsigned long pixel, unsigned long mask) {
+        int shift = 0;
+        while (!((mask >> shift) & 1ul)) ++shift;
+        return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / (mask >> shift));
+      };
+      uint8_t* out = rgba.data();
+      for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x, out += 4) {
+          unsigned long pixel = image->f.get_pixel(image, x, y);
+          out[0] = channel(pixel, image->red_mask);
+          out[1] = channel(pixel, image->green_mask);
+          out[2] = channel(pixel, image->blue_mask);
+          out[3] = 255;
+        }
+      }
+    }
+    image->f.destroy_image(image);
+    return ok;
+  }
 
   // The X server's bell; SDL has none, so the call is looked up in the X library SDL loaded.
   void beep() override {

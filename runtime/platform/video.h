@@ -80,6 +80,14 @@ class VideoService {
   virtual void* gl_proc_address(const char* /*name*/) { return nullptr; }
   // The GL context current on this thread; null when there is none.
   virtual void* current_gl_context() { return nullptr; }
+  // What the window shows now (the picture last presented in it): width x height RGBA
+  // pixels, rows from the top. False when the system cannot tell (OpenGL cannot always read
+  // the front buffer back).
+  virtual bool window_pixels(WindowHandle /*window*/, int32_t& width, int32_t& height, std::vector<uint8_t>& rgba) {
+    width = height = 0;
+    rgba.clear();
+    return false;
+  }
 
   // ---- Desktop ---------------------------------------------------------------------------
   virtual void beep() {}

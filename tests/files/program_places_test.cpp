@@ -12,6 +12,8 @@
 #include "files/program_places.h"
 #include "platform/fake_files.h"
 #include "platform/fake_process.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "quarnel.h"
 #include "support/temp_dir.h"
 
