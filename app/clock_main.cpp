@@ -72,9 +72,9 @@ bool clock_pass() {
     load_background("Media/OV_Back1.png");
     c.is_day = 1;
   }
-  // Prepare the back buffer with this pass's background without presenting it: presenting
-  // here would show the bare sky for a frame on every pass, a visible blink of the face.
-  reset_draw_state();
+  // load_background has drawn this pass's background into the back buffer (the previous
+  // show_screen reset the drawing state): presenting here would show the bare sky for a
+  // frame on every pass, a visible blink of the face.
   place_in_cycle();
   draw_clock_face();
   show_screen();

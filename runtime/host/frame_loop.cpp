@@ -78,7 +78,9 @@ void show_screen() {
   MessageHook hook = message_hook();
   pump_messages(hook);
   if (!present_frame(hook)) end_program();
-  reset_draw_state();
+  // The presentation prepared the back buffer already: the state alone is reset, so a
+  // background image is not drawn twice into every frame.
+  reset_draw_settings();
 }
 
 bool present_frame(MessageHook hook) {
@@ -166,10 +168,16 @@ void prepare_back_buffer(OpenGLZodidoze& device) {
 }
 
 void reset_draw_state() {
+  OpenGLZodidoze* device = g_runtime.device;
+  if (!device) return;
+  prepare_back_buffer(*device);
+  reset_draw_settings();
+}
+
+void reset_draw_settings() {
   RuntimeState& rt = g_runtime;
   OpenGLZodidoze* device = rt.device;
   if (!device) return;
-  prepare_back_buffer(*device);
   gl_set_enabled(GL_ALPHA_TEST, false);
   device->alpha_test_threshold = 1.0f;
   gl_set_enabled(GL_BLEND, true);

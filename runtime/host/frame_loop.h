@@ -40,6 +40,8 @@ bool pump_device_messages(OpenGLZodidoze& device, MessageHook hook);
 void prepare_back_buffer(OpenGLZodidoze& device);
 // Prepares the back buffer again and resets blending, alpha test, viewport and 3D state.
 void reset_draw_state();
+// Resets blending, alpha test, viewport and 3D state, leaving the back buffer as it is.
+void reset_draw_settings();
 // The program's "QRN_WIN32_MSG" function, looked up on first use; null when it has none.
 MessageHook message_hook();
 // One step of waiting for input (up to 15 polls 5 ms apart); enters the pause loop when
