@@ -22,6 +22,8 @@ PACKAGES=(
   sox libsox-fmt-base gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   # the path-planner benchmark's peer (Boost.Graph, header-only)
   libboost-graph-dev
+  # the sprite benchmark's SFML peers, and the idle-clock benchmark's peer (xclock)
+  libsfml-dev x11-apps
   # network tests: a private network namespace (unshare) with loopback up (ip)
   util-linux iproute2
   # the ThreadSanitizer build of the network tests (tools/tsan_net.sh)

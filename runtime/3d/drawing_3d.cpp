@@ -180,7 +180,11 @@ void draw_object(int32_t object, int32_t frame, double x, double y, double z, do
   if (!own_depth) {
     const WindowHandle before = rt.window_handle;
     device->add_window_depth();
-    if (rt.window_handle != before) engine->depth_cleared_for = Zodidoze3D::DEPTH_NOT_CLEARED;
+    if (rt.window_handle != before) {
+      // A new context: the buffer is cleared afresh and the selected program bound again.
+      engine->depth_cleared_for = Zodidoze3D::DEPTH_NOT_CLEARED;
+      if (engine->current_shader != -1) use_shader(engine->current_shader);
+    }
   }
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();

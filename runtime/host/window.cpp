@@ -204,6 +204,16 @@ bool OpenGLZodidoze::add_window_depth() {
   rt.depth_bits = 24;
   rt.stencil_bits = 8;
   const int32_t vx = viewport_x, vy = viewport_y, vw = viewport_width, vh = viewport_height;
+  // The drawing state of the frame goes on in the new context: clear colour, blending and
+  // alpha test as the program set them.
+  flush_drawing();
+  GLfloat clear[4] = {0, 0, 0, 0};
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  const bool blend = gl_is_enabled(GL_BLEND);
+  GLint blend_destination = GL_ONE_MINUS_SRC_ALPHA;
+  glGetIntegerv(GL_BLEND_DST, &blend_destination);
+  const float alpha = global_alpha, threshold = alpha_test_threshold;
+  const uint8_t keep_smoothing = smoothing;
   if (!replace_window() || window_depth_bits <= 0) {
     rt.depth_bits = keep_depth;
     rt.stencil_bits = keep_stencil;
@@ -222,6 +232,17 @@ bool OpenGLZodidoze::add_window_depth() {
   }
   os_video().raise_window(rt.window_handle);
   rebind_window_users();
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
+  gl_set_enabled(GL_BLEND, blend);
+  gl_set_blend_func(GL_SRC_ALPHA, static_cast<GLenum>(blend_destination));
+  global_alpha = alpha;
+  gl_set_colour(1.0f, 1.0f, 1.0f, alpha);
+  alpha_test_threshold = threshold;
+  if (threshold < 1.0f) {
+    gl_set_alpha_func(GL_GREATER, threshold);
+    gl_set_enabled(GL_ALPHA_TEST, true);
+  }
+  smoothing = keep_smoothing;
   clear_depth_pending = 1;
   if (screen >= 0) {
     use_screen(screen);

@@ -74,9 +74,14 @@ TEST_F(WindowDepthGl, ATwoDProgramGetsNoDepthAThreeDDrawingAddsItKeepingSprites)
   make_sprite(5, 16, 16, [](int32_t, int32_t) { return OPAQUE | GREEN; });
   load_squares();
 
+  set_background_colour(0x203040);
+  set_alpha_mode(-0.5);
   const WindowHandle before = g_runtime.window_handle;
   draw_near_and_far();
   EXPECT_NE(g_runtime.window_handle, before) << "the window is made again";
+  EXPECT_FLOAT_EQ(device->global_alpha, 0.5f) << "the frame's drawing state goes on";
+  EXPECT_TRUE(gl_is_enabled(GL_BLEND));
+  set_alpha_mode(-1);
   EXPECT_GT(gl_integer(GL_DEPTH_BITS), 0);
   EXPECT_EQ(raw_pixel(CX, CY), BLUE) << "the nearer square hides the farther one";
   EXPECT_EQ(g_runtime.window_width, W);
@@ -87,6 +92,7 @@ TEST_F(WindowDepthGl, ATwoDProgramGetsNoDepthAThreeDDrawingAddsItKeepingSprites)
   EXPECT_EQ(raw_pixel(3, 3), GREEN);
   const WindowHandle remade = g_runtime.window_handle;
   reset_draw_state();
+  EXPECT_EQ(raw_pixel(2, 2), 0x203040u) << "the clear colour came over";
   set_background_colour(0);
   draw_near_and_far();
   EXPECT_EQ(g_runtime.window_handle, remade);

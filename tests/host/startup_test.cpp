@@ -130,7 +130,7 @@ ChildResult start_without_display(const char* display, const char* driver) {
     g_runtime.screen_width = 200;
     g_runtime.screen_height = 200;
     start_runtime(nullptr, 10, "Clock");
-    if (g_runtime.device && g_runtime.device->window) print_stdout("window\n");
+    if (g_runtime.device && g_runtime.window_handle) print_stdout("window\n");
     for (int frame = 0; frame < 3; ++frame) show_screen();
     print_stdout("frames\n");
     end_program();
