@@ -13,7 +13,8 @@
 // CPU time per sprite is its queueing of the quads, timed apart from the GL draw.
 //
 // SPRITES_BENCH_ROUNDS=n sets the rounds (3), SPRITES_BENCH_EACH=1 adds the runtime drawing
-// each sprite with a call of its own, SPRITES_BENCH_DETAIL=1 prints frame times, and
+// each sprite with a call of its own, SPRITES_BENCH_NO_ALPHA=1 the runtime drawing into a
+// window without alpha bits, SPRITES_BENCH_DETAIL=1 prints frame times, and
 // SPRITES_BENCH_DUMP=prefix only writes the window's pixels after 2000 plain and 2000 turned
 // sprites to prefix-plain.rgba and prefix-rotated.rgba (for comparing two builds).
 #include <SDL.h>
@@ -343,13 +344,16 @@ Figures measure_raw_gl(const std::vector<Placement>& at) {
   return figures;
 }
 
-Figures measure_runtime(const std::vector<Placement>& at, bool flush_each) {
+// flush_each: every sprite is drawn with a GL call of its own; alpha_bits: of the window
+// (the device asks for 8).
+Figures measure_runtime(const std::vector<Placement>& at, bool flush_each, int alpha_bits = 8) {
   using namespace qrn;
   Figures figures;
   WindowRequest request;
   request.width = W;
   request.height = H;
   request.title = "quarnel";
+  request.alpha_bits = alpha_bits;
   request.depth_bits = 0;  // what the device asks for a program without 3D
   request.stencil_bits = 0;
   WindowHandle window = os_video().create_window(request);
@@ -499,6 +503,9 @@ int main() {
   peers.push_back({"SDL_Renderer", [&] { return measure_sdl_renderer(at, true); }, {}, {}});
   peers.push_back({"SDL_Renderer own fmt", [&] { return measure_sdl_renderer(at, false); }, {}, {}});
   peers.push_back({"raw GL, one VBO", [&] { return measure_raw_gl(at); }, {}, {}});
+  if (std::getenv("SPRITES_BENCH_NO_ALPHA")) {
+    peers.push_back({"quarnel, no alpha bits", [&] { return measure_runtime(at, false, 0); }, {}, {}});
+  }
   if (std::getenv("SPRITES_BENCH_EACH")) {
     peers.push_back({"quarnel, flush each", [&] { return measure_runtime(at, true); }, {}, {}});
   }
