@@ -86,6 +86,19 @@ void draw_day(const ClockState& c) {
 
 ClockCanvas* installed_clock_canvas() { return g_installed_canvas; }
 
+void FaceRecording::replay(ClockCanvas& canvas) const {
+  for (const Call& call : calls_) {
+    switch (call.kind) {
+      case SET_FONT: canvas.set_font(call.number, call.a); break;
+      case PRINT_TEXT: canvas.print_text(call.text.c_str(), call.a, call.b, call.number); break;
+      case DRAW_SPRITE:
+        canvas.draw_sprite(call.number, static_cast<int32_t>(call.a), static_cast<int32_t>(call.b));
+        break;
+      case DRAW_ROTATED: canvas.draw_sprite_rotated(call.number, call.a, call.b, call.c); break;
+    }
+  }
+}
+
 ClockCanvas* install_clock_canvas(ClockCanvas* canvas) {
   ClockCanvas* previous = g_installed_canvas;
   g_installed_canvas = canvas;

@@ -32,6 +32,17 @@ const MediaFile kFonts[] = {
     {FONT_WHITE, "Media/Arial18BWhite.png"},
 };
 
+// The face the window shows, its background and when it was drawn.
+struct ShownFace {
+  FaceRecording face;
+  const char* background = nullptr;
+  double drawn_ms = 0.0;
+};
+ShownFace g_shown_face;
+
+// The longest time a face is shown without being drawn again.
+constexpr double REDRAW_MS = 1000.0;
+
 // Two-digit field of the time text at position: 10 * tens + ones.
 int32_t time_field(const RtString& time, int32_t position) {
   return 10 * digit_value(char_code_at(time, position)) + digit_value(char_code_at(time, position + 1));
@@ -65,20 +76,38 @@ bool clock_pass() {
   compute_elapsed();
   to_12_hour(c.now_hour, c.now_hour, c.now_ampm);
   c.now_minute_text = c.now_minute <= 9 ? RtString("0") + c.now_minute : int_to_text(c.now_minute);
-  if (c.elapsed >= 480 && c.elapsed <= 959) {
-    load_background("Media/OV_Back2.png");
-    c.is_day = 0;
-  } else {
-    load_background("Media/OV_Back1.png");
-    c.is_day = 1;
-  }
-  // Prepare the back buffer with this pass's background without presenting it: presenting
-  // here would show the bare sky for a frame on every pass, a visible blink of the face.
-  reset_draw_state();
+  const bool night = c.elapsed >= 480 && c.elapsed <= 959;
+  const char* background = night ? "Media/OV_Back2.png" : "Media/OV_Back1.png";
+  c.is_day = night ? 0 : 1;
   place_in_cycle();
+  FaceRecording face;
+  ClockCanvas* target = install_clock_canvas(&face);
   draw_clock_face();
+  install_clock_canvas(target);
+  const int32_t pause = c.test_mode ? FRAME_PAUSE_MS / 2 : FRAME_PAUSE_MS;
+  // The same face over the same background within a second of its drawing is not drawn
+  // again: the window keeps showing it and only the frame's other steps run. Once a second
+  // it is drawn anew all the same, which also brings a changed background file or a
+  // window uncovered since onto the screen.
+  ShownFace& shown = g_shown_face;
+  const double now = timer_ms();
+  if (face == shown.face && background == shown.background && now - shown.drawn_ms < REDRAW_MS) {
+    keep_screen();
+    sleep_ms(pause);
+    return false;
+  }
+  load_background(background);
+  // load_background has drawn this pass's background into the back buffer, which is not
+  // presented here: that would show the bare sky for a frame on every pass, a visible blink
+  // of the face. The background is drawn without blending; the face is blended again (the
+  // rest of the drawing state is as the previous show_screen reset it).
+  set_alpha_mode(-1);
+  face.replay(clock_canvas());
   show_screen();
-  sleep_ms(c.test_mode ? FRAME_PAUSE_MS / 2 : FRAME_PAUSE_MS);
+  shown.face = std::move(face);
+  shown.background = background;
+  shown.drawn_ms = now;
+  sleep_ms(pause);
   return false;
 }
 

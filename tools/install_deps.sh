@@ -25,6 +25,8 @@ PACKAGES=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-libav
   # the path-planner benchmark's peer (Boost.Graph, header-only)
   libboost-graph-dev
+  # the sprite benchmark's SFML peers, and the idle-clock benchmark's peer (xclock)
+  libsfml-dev x11-apps
   # network tests: a private network namespace (unshare) with loopback up (ip)
   util-linux iproute2
   # packaging check (tools/package_check.sh): CPack's Debian packages (dpkg-shlibdeps, file)

@@ -173,6 +173,19 @@ void draw_object(int32_t object, int32_t frame, double x, double y, double z, do
 
   if (device->bound_second_sprite >= 0) device->bind_sprite(-1, -1, false, nullptr);
   flush_drawing();
+  // A framebuffer screen has a depth buffer of its own; the window (and a screen emulated in
+  // it) gets one the first time it is needed.
+  const int32_t selected = rt.current_offscreen;
+  const bool own_depth = selected >= 0 && selected < OFFSCREEN_COUNT && device->offscreen[selected].framebuffer;
+  if (!own_depth) {
+    const WindowHandle before = rt.window_handle;
+    device->add_window_depth();
+    if (rt.window_handle != before) {
+      // A new context: the buffer is cleared afresh and the selected program bound again.
+      engine->depth_cleared_for = Zodidoze3D::DEPTH_NOT_CLEARED;
+      if (engine->current_shader != -1) use_shader(engine->current_shader);
+    }
+  }
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   // Off-screen screens are drawn unturned; the window follows the screen's orientation.

@@ -68,6 +68,11 @@ struct RuntimeState {
   int32_t frame_rate = 0;
   int32_t debug_mode = 0;
   int32_t multisample = 0;
+  // Depth and stencil bits of the window. The 2D drawing needs neither, and the software
+  // rasterizer fills sprites faster without them; the 3D engine adds a depth buffer when it
+  // first draws into a window without one (see OpenGLZodidoze::add_window_depth).
+  int32_t depth_bits = 0;
+  int32_t stencil_bits = 0;
   RtString command_line;
 
   // ---- Errors -----------------------------------------------------------------------------

@@ -52,6 +52,7 @@ struct BackgroundImage {
   int16_t tile_texture_height[64] = {};
   uint8_t columns = 0;  // 0: no image
   uint8_t rows = 0;
+  std::vector<uint8_t> source;  // the file's bytes the tiles were made from (load_background)
 };
 
 // One vertex of a polygon under construction.
@@ -95,6 +96,14 @@ class OpenGLZodidoze {
   bool enter_full_screen();
   void hide_window();
   void release_window();
+  // Makes a new window of the same size, place and title with the current RuntimeState
+  // depth and stencil bits, keeping every texture, and destroys the old one. False (the old
+  // window kept) when it cannot be made.
+  bool replace_window();
+  // Gives the window a depth (and stencil) buffer when it has none: the window is made again
+  // (textures kept) and drawing goes on where it was. Asked once: false from then on when
+  // none can be had.
+  bool add_window_depth();
   void setup_2d();
   void set_viewport_raw(int32_t x, int32_t y, int32_t w, int32_t h, float scale);
 
@@ -194,6 +203,8 @@ class OpenGLZodidoze {
   int32_t virtual_width = 0;
   int32_t virtual_height = 0;
   int32_t colour_depth = 0;
+  int32_t window_depth_bits = -1;    // the depth bits of the window's pixel format; -1: not asked
+  uint8_t depth_request_failed = 0;  // add_window_depth found none to be had
   uint8_t full_screen_active = 0;
   int32_t multisample = 0;
   int32_t viewport_x = 0;

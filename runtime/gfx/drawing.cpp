@@ -65,14 +65,14 @@ const SpriteSlot* begin_frame(int32_t id, int32_t frame, bool inset, TextureRect
 
 // The quad from (x0, y0) at the top-left to (x1, y1) with the texture rectangle.
 void queue_box(float x0, float y0, float x1, float y1, const TextureRect& t) {
-  queue_quad({x1, y0, t.u1, t.v1}, {x0, y0, t.u0, t.v1}, {x0, y1, t.u0, t.v0}, {x1, y1, t.u1, t.v0});
+  queue_quad({x1, y0, t.u1, t.v1}, {x0, y0, t.u0, t.v1}, {x0, y1, t.u0, t.v0}, {x1, y1, t.u1, t.v0}, true);
 }
 
 void queue_rotated(double cx, double cy, double hw, double hh, double angle, const TextureRect& t) {
   float xs[4], ys[4];
   rotated_corners(cx, cy, hw, hh, angle, xs, ys);
   queue_quad({xs[0], ys[0], t.u0, t.v0}, {xs[1], ys[1], t.u1, t.v0}, {xs[2], ys[2], t.u1, t.v1},
-             {xs[3], ys[3], t.u0, t.v1});
+             {xs[3], ys[3], t.u0, t.v1}, false);
 }
 
 // The window pixel (GL rows, from the bottom) under the centre of program pixel (x, y),

@@ -22,6 +22,9 @@ enum : int8_t { UNKNOWN = -1 };
 // Per texture name: bit 0 linear, bit 1 clamp; UNKNOWN when not known.
 constexpr int8_t PARAM_LINEAR = 1, PARAM_CLAMP = 2;
 
+// Quads queued before they are drawn in any case.
+constexpr size_t QUEUE_QUADS = 4096;
+
 }  // namespace
 
 struct GlStateCache {
@@ -41,11 +44,13 @@ struct GlStateCache {
   std::vector<int8_t> texture_params;  // indexed by texture name
   int32_t max_texture_size = 0;
 
-  std::vector<QuadCorner> queue;  // six corners per quad (two triangles of the fan)
+  std::vector<QuadCorner> queue;  // four corners per quad
+  bool turned_queued = false;     // a quad of the queue is not upright
+  std::vector<QuadCorner> triangles;  // the queue cut into triangles for drawing
 
   GlStateCache() {
     for (int8_t& flag : enabled) flag = UNKNOWN;
-    queue.reserve(6 * 1024);
+    queue.reserve(4 * QUEUE_QUADS);
   }
 };
 
@@ -77,6 +82,14 @@ void send_colour(GlStateCache& c, float red, float green, float blue, float alph
   c.colour_known = true;
 }
 
+// Textured quads in opaque white take the texel as it is (GL_REPLACE gives the same pixels
+// as modulating by 1 and skips the multiply); everything else modulates, which is what the
+// rest of the drawing code (fonts, polygons, the 3D engine) expects to find.
+bool replaces_texture(const GlStateCache& c) {
+  const int textured = c.enabled[tracked_index(GL_TEXTURE_2D)];
+  return c.colour_known && textured == 1 && same_colour(c.colour, 1.0f, 1.0f, 1.0f, 1.0f);
+}
+
 void draw_queue(GlStateCache& c) {
   // Client arrays are set on every flush: other drawing code may have changed them.
   glEnableClientState(GL_VERTEX_ARRAY);
@@ -85,8 +98,28 @@ void draw_queue(GlStateCache& c) {
   const float* data = &c.queue[0].x;
   glVertexPointer(2, GL_FLOAT, sizeof(QuadCorner), data);
   glTexCoordPointer(2, GL_FLOAT, sizeof(QuadCorner), data + 2);
-  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(c.queue.size()));
+  const bool replace = replaces_texture(c);
+  if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  if (c.turned_queued) {
+    // Turned quads as the triangle pairs of their fans, which is how they were always cut.
+    c.triangles.resize(c.queue.size() / 4 * 6);
+    QuadCorner* out = c.triangles.data();
+    for (size_t i = 0; i < c.queue.size(); i += 4, out += 6) {
+      const QuadCorner* q = &c.queue[i];
+      out[0] = q[0], out[1] = q[1], out[2] = q[2], out[3] = q[0], out[4] = q[2], out[5] = q[3];
+    }
+    data = &c.triangles[0].x;
+    glVertexPointer(2, GL_FLOAT, sizeof(QuadCorner), data);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(QuadCorner), data + 2);
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(c.triangles.size()));
+  } else {
+    // Upright quads as quads: the rasterizer fills each as one rectangle instead of shading
+    // the blocks along a shared diagonal twice, with the same pixels.
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(c.queue.size()));
+  }
+  if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   c.queue.clear();
+  c.turned_queued = false;
 }
 
 }  // namespace
@@ -228,16 +261,18 @@ void gl_forget_texture(GLuint texture) {
 }
 
 void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2,
-                const QuadCorner& c3) {
-  std::vector<QuadCorner>& queue = cache().queue;
-  // The fan c0 c1 c2 c3 is the triangles (c0 c1 c2) and (c0 c2 c3).
-  queue.push_back(c0);
-  queue.push_back(c1);
-  queue.push_back(c2);
-  queue.push_back(c0);
-  queue.push_back(c2);
-  queue.push_back(c3);
-  if (queue.size() >= 6 * 4096) flush_drawing();
+                const QuadCorner& c3, bool upright) {
+  GlStateCache& c = cache();
+  std::vector<QuadCorner>& queue = c.queue;
+  const size_t end = queue.size();
+  queue.resize(end + 4);
+  QuadCorner* corner = &queue[end];
+  corner[0] = c0;
+  corner[1] = c1;
+  corner[2] = c2;
+  corner[3] = c3;
+  if (!upright) c.turned_queued = true;
+  if (queue.size() >= 4 * QUEUE_QUADS) flush_drawing();
 }
 
 int32_t gl_max_texture_size() {

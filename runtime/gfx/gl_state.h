@@ -4,7 +4,10 @@
 // texture bound on unit 0 and each texture's filter and wrap, and makes a GL call only when a
 // value changes. Sprite and rectangle quads are queued and drawn together in one call; every
 // cached change, read-back, texture upload and buffer swap flushes the queue first, so what
-// appears on screen is the same as drawing each quad at once.
+// appears on screen is the same as drawing each quad at once. A queue of upright quads is
+// drawn as quads (one rectangle each for the software rasterizer), one with turned quads as
+// triangle pairs; textured quads in opaque white replace rather than modulate (the same
+// pixels, less work).
 //
 // Code outside this folder that calls OpenGL directly must call flush_drawing() first (for
 // instance before clearing, setting the viewport or a matrix, or swapping buffers), and
@@ -49,9 +52,10 @@ GLuint gl_bound_texture();
 struct QuadCorner {
   float x, y, u, v;
 };
-// Queues a quad drawn as the fan c0 c1 c2 c3 with the current state.
+// Queues a quad drawn as the fan c0 c1 c2 c3 with the current state. upright: its edges
+// run along the axes and its texture is not turned (it may then be drawn as one quad).
 void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2,
-                const QuadCorner& c3);
+                const QuadCorner& c3, bool upright);
 
 // The driver's largest texture side (queried once per context; 0 without a context).
 int32_t gl_max_texture_size();

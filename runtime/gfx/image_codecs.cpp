@@ -173,10 +173,14 @@ bool decode_any(Image& image, const RtString& path, int32_t colour_key) {
   std::vector<uint8_t> bytes;
   image.clear();
   if (!read_image_file(path.c_str(), bytes)) return false;
-  const uint8_t* data = bytes.data();
-  size_t size = bytes.size();
+  return decode_any_bytes(image, bytes.data(), bytes.size(), colour_key, path.c_str());
+}
+
+bool decode_any_bytes(Image& image, const uint8_t* data, size_t size, int32_t colour_key,
+                      const char* name_for_messages) {
+  image.clear();
   return decode_bmp_bytes(image, data, size, colour_key) ||
-         decode_png_bytes(image, data, size, colour_key, path.c_str()) ||
+         decode_png_bytes(image, data, size, colour_key, name_for_messages) ||
          decode_jpeg_bytes(image, data, size);
 }
 

@@ -25,6 +25,9 @@ bool decode_bmp_bytes(Image& image, const uint8_t* data, size_t size, int32_t co
 bool decode_png_bytes(Image& image, const uint8_t* data, size_t size, int32_t colour_key,
                       const char* name_for_messages);
 bool decode_jpeg_bytes(Image& image, const uint8_t* data, size_t size);
+// BMP, then PNG, then JPEG over bytes in memory (name only for messages).
+bool decode_any_bytes(Image& image, const uint8_t* data, size_t size, int32_t colour_key,
+                      const char* name_for_messages);
 
 // Colours fully transparent inner pixels from the average of their visible inner
 // neighbours, so linear filtering does not bleed the key colour into sprite edges.

@@ -13,6 +13,7 @@
 #include "gfx/gl_state.h"
 #include "gfx/image.h"
 #include "gfx/image_codecs.h"
+#include "gfx/image_file.h"
 #include "gfx/sprite_geometry.h"
 #include "gfx/texture_persistence_internal.h"
 
@@ -351,8 +352,15 @@ void OpenGLZodidoze::free_alpha_mask(int32_t id) {
 
 bool OpenGLZodidoze::load_background(int32_t slot, const RtString& path) {
   if (slot < 0 || slot >= BACKGROUND_COUNT) return false;
+  std::vector<uint8_t> bytes;
+  if (!read_image_file(path.c_str(), bytes)) return false;
+  // The same bytes make the same picture: the tiles already made stay (a program that loads
+  // its background on every pass pays for the file's reading only).
+  if (backgrounds[slot].columns && bytes == backgrounds[slot].source) return true;
   Image image;
-  if (!decode_any(image, path, -1) || image.width < 1 || image.height < 1) return false;
+  if (!decode_any_bytes(image, bytes.data(), bytes.size(), -1, path.c_str()) || image.width < 1 ||
+      image.height < 1)
+    return false;
   const int32_t tile = std::min(512, gl_max_texture_size());
   if (tile <= 0) return false;
   delete_background(slot);
@@ -377,6 +385,7 @@ bool OpenGLZodidoze::load_background(int32_t slot, const RtString& path) {
   }
   bg.columns = static_cast<uint8_t>(columns);
   bg.rows = static_cast<uint8_t>(rows);
+  bg.source = std::move(bytes);
   return true;
 }
 
@@ -404,7 +413,7 @@ void OpenGLZodidoze::draw_background(int32_t slot) {
       const float x1 = x0 + bg.drawn_width[index], y1 = y0 + bg.drawn_height[index];
       gl_bind_texture(bg.textures[index]);
       gl_set_texture_params(bg.textures[index], false, true);
-      queue_quad({x1, y0, 1.0f, 1.0f}, {x0, y0, 0.0f, 1.0f}, {x0, y1, 0.0f, 0.0f}, {x1, y1, 1.0f, 0.0f});
+      queue_quad({x1, y0, 1.0f, 1.0f}, {x0, y0, 0.0f, 1.0f}, {x0, y1, 0.0f, 0.0f}, {x1, y1, 1.0f, 0.0f}, true);
       top += bg.drawn_height[index];
     }
     left += bg.drawn_width[column * 8];

@@ -56,13 +56,15 @@ MessageHook message_hook() {
   return rt.window_message_hook;
 }
 
-void show_screen() {
-  RuntimeState& rt = g_runtime;
+namespace {
+
+// The steps of a frame before its presentation; false when there is no window.
+bool begin_frame_end(RuntimeState& rt) {
   // Without a window nothing can be shown and nothing can ever happen; the program ends
   // the way a failed presentation ends it.
   if (!rt.device || !g_runtime.window_handle) {
     end_program();
-    return;
+    return false;
   }
   if (rt.activation_requested) {
     activate_window();
@@ -76,10 +78,28 @@ void show_screen() {
   if (key_down(KEY_LEFT_ALT) && key_down(KEY_F4)) end_program();
   if (rt.hooks.engine_frame) rt.hooks.engine_frame();
   music_frame_step();
-  MessageHook hook = message_hook();
-  pump_messages(hook);
-  if (!present_frame(hook)) end_program();
-  reset_draw_state();
+  pump_messages(message_hook());
+  return true;
+}
+
+}  // namespace
+
+void show_screen() {
+  RuntimeState& rt = g_runtime;
+  if (!begin_frame_end(rt)) return;
+  if (!present_frame(message_hook())) end_program();
+  // The presentation prepared the back buffer already: the state alone is reset, so a
+  // background image is not drawn twice into every frame.
+  reset_draw_settings();
+}
+
+void keep_screen() {
+  RuntimeState& rt = g_runtime;
+  if (!begin_frame_end(rt)) return;
+  rt.device->end_offscreen();
+  flush_drawing();
+  wait_frame_deadline(*rt.device, message_hook());
+  reset_draw_settings();
 }
 
 bool present_frame(MessageHook hook) {
@@ -91,7 +111,11 @@ bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
   flush_drawing();
   os_video().swap_buffers(g_runtime.window_handle);
   prepare_back_buffer(device);
+  wait_frame_deadline(device, hook);
+  return true;
+}
 
+void wait_frame_deadline(OpenGLZodidoze& device, MessageHook hook) {
   // Long sleeps while more than 7 ms remain, waking 3 ms early; then the message pump runs
   // until at most 1 ms is left. Between its passes the last stretch is slept away with the
   // platform's fine-grained sleep rather than spun, which keeps the start as precise for a
@@ -120,7 +144,6 @@ bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
     if (current > device.next_frame_ms) device.next_frame_ms += device.frame_interval_ms;
     if (current > device.next_frame_ms) device.next_frame_ms = current + device.frame_interval_ms;
   }
-  return true;
 }
 
 bool pump_messages(MessageHook hook) {
@@ -167,10 +190,16 @@ void prepare_back_buffer(OpenGLZodidoze& device) {
 }
 
 void reset_draw_state() {
+  OpenGLZodidoze* device = g_runtime.device;
+  if (!device) return;
+  prepare_back_buffer(*device);
+  reset_draw_settings();
+}
+
+void reset_draw_settings() {
   RuntimeState& rt = g_runtime;
   OpenGLZodidoze* device = rt.device;
   if (!device) return;
-  prepare_back_buffer(*device);
   gl_set_enabled(GL_ALPHA_TEST, false);
   device->alpha_test_threshold = 1.0f;
   gl_set_enabled(GL_BLEND, true);

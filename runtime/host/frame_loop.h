@@ -14,6 +14,11 @@ class OpenGLZodidoze;
 // Finishes the frame: activation, pause, input, quit keys, 3D step, music, messages, buffer
 // swap and the wait for the frame deadline, drawing-state reset.
 void show_screen();
+// Finishes a frame whose picture is the one shown already: the steps of show_screen without
+// the buffer swap (the back buffer is left as it is, and the window keeps showing the last
+// frame presented), the wait for the frame deadline included. A program whose picture has
+// not changed calls it instead of drawing the same frame again.
+void keep_screen();
 // Frames per second (cut to a whole number; 0 or less: 500 at most) and vertical sync.
 void set_frame_rate(double fps, int32_t vsync);
 // Milliseconds between the starts of the last two frames, at least 1.
@@ -33,6 +38,8 @@ bool present_frame(MessageHook hook);
 // The same for a given device (window creation presents its first frame before the device
 // is the runtime's).
 bool present_device_frame(OpenGLZodidoze& device, MessageHook hook);
+// Pumps messages and sleeps until the frame deadline, then sets the next one.
+void wait_frame_deadline(OpenGLZodidoze& device, MessageHook hook);
 // Dispatches the waiting messages of the device window to the window procedure.
 bool pump_messages(MessageHook hook);
 bool pump_device_messages(OpenGLZodidoze& device, MessageHook hook);
@@ -40,6 +47,8 @@ bool pump_device_messages(OpenGLZodidoze& device, MessageHook hook);
 void prepare_back_buffer(OpenGLZodidoze& device);
 // Prepares the back buffer again and resets blending, alpha test, viewport and 3D state.
 void reset_draw_state();
+// Resets blending, alpha test, viewport and 3D state, leaving the back buffer as it is.
+void reset_draw_settings();
 // The program's "QRN_WIN32_MSG" function, looked up on first use; null when it has none.
 MessageHook message_hook();
 // One step of waiting for input (up to 15 polls 5 ms apart); enters the pause loop when

@@ -12,6 +12,7 @@
 #include "files/clocks.h"
 #include "gfx/device.h"
 #include "gfx/gl_state.h"
+#include "gfx/offscreen.h"
 #include "gfx/texture_persistence_internal.h"
 #include "host/frame_loop.h"
 #include "host/gl_extensions.h"
@@ -44,8 +45,8 @@ WindowRequest window_request(int32_t width, int32_t height, int32_t depth, int32
   request.height = height;
   request.colour_bits = depth > 24 ? 24 : depth;
   request.alpha_bits = 8;
-  request.depth_bits = 24;
-  request.stencil_bits = 8;
+  request.depth_bits = g_runtime.depth_bits > 0 ? g_runtime.depth_bits : 0;
+  request.stencil_bits = g_runtime.stencil_bits > 0 ? g_runtime.stencil_bits : 0;
   request.samples = samples;
   request.title = "Quarnel";
   return request;
@@ -91,11 +92,14 @@ bool OpenGLZodidoze::create_window(ModuleHandle module_handle, int32_t w, int32_
     }
   }
   gl_context = os_video().current_gl_context();
+  GLint depth_bits = 0;
+  glGetIntegerv(GL_DEPTH_BITS, &depth_bits);
+  window_depth_bits = depth_bits;
 
   warn_if_software_renderer(gl_text(GL_RENDERER));
 
   flush_drawing();
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glClear(depth_bits > 0 ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
   virtual_width = 0;
   virtual_height = 0;
   log_write("get accurate timer - 1st call\n");
@@ -155,6 +159,101 @@ bool OpenGLZodidoze::enter_window_mode() {
   return true;
 }
 
+bool OpenGLZodidoze::replace_window() {
+  RuntimeState& rt = g_runtime;
+  WindowHandle old_window = rt.window_handle;
+  std::string title = os_video().window_title(old_window);
+  int32_t fps = frame_interval_ms > 0.0 ? static_cast<int32_t>(1000.0 / frame_interval_ms) : 5;
+  // The new window takes over the context; should the platform have to make a new one
+  // instead, the sprites come over through the persistence file.
+  void* old_context = gl_context;
+  const int32_t old_depth_bits = window_depth_bits;
+  const bool saved = save_textures();
+  rt.window_handle = nullptr;
+  if (!create_window(module, rt.window_width, rt.window_height, colour_depth, fps, multisample)) {
+    // Keep the old window rather than losing the screen altogether.
+    rt.window_handle = old_window;
+    window_depth_bits = old_depth_bits;
+    delete_persistence_file();
+    return false;
+  }
+  if (saved && gl_context != old_context) {
+    restore_textures_in_new_context();
+  } else {
+    delete_persistence_file();
+  }
+  os_video().set_window_title(rt.window_handle, title.c_str());
+  os_video().destroy_window(old_window);
+  return true;
+}
+
+bool OpenGLZodidoze::add_window_depth() {
+  RuntimeState& rt = g_runtime;
+  if (window_depth_bits < 0 && rt.current_offscreen < 0) {
+    GLint bits = 0;  // the window's framebuffer is bound
+    glGetIntegerv(GL_DEPTH_BITS, &bits);
+    window_depth_bits = bits;
+  }
+  if (window_depth_bits > 0) return true;
+  if (!rt.window_handle || depth_request_failed) return false;
+  log_write("window made again with a depth buffer\n");
+  // An emulated screen draws into the window: its picture so far goes into its sprite, and
+  // it is selected again in the new window.
+  const int32_t screen = rt.current_offscreen;
+  end_offscreen();
+  const ScreenRect place = os_video().window_client_rect(rt.window_handle);
+  const int32_t keep_depth = rt.depth_bits, keep_stencil = rt.stencil_bits;
+  rt.depth_bits = 24;
+  rt.stencil_bits = 8;
+  const int32_t vx = viewport_x, vy = viewport_y, vw = viewport_width, vh = viewport_height;
+  // The drawing state of the frame goes on in the new context: clear colour, blending and
+  // alpha test as the program set them.
+  flush_drawing();
+  GLfloat clear[4] = {0, 0, 0, 0};
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  const bool blend = gl_is_enabled(GL_BLEND);
+  GLint blend_destination = GL_ONE_MINUS_SRC_ALPHA;
+  glGetIntegerv(GL_BLEND_DST, &blend_destination);
+  const float alpha = global_alpha, threshold = alpha_test_threshold;
+  const uint8_t keep_smoothing = smoothing;
+  if (!replace_window() || window_depth_bits <= 0) {
+    rt.depth_bits = keep_depth;
+    rt.stencil_bits = keep_stencil;
+    depth_request_failed = 1;  // asked once; drawing goes on without
+    log_write("no depth buffer to be had\n");
+    return false;
+  }
+  if (full_screen_active) {
+    os_video().set_window_decorated(rt.window_handle, false);
+    os_video().set_window_position(rt.window_handle, 0, 0);
+    os_video().show_window(rt.window_handle, true);
+    os_video().set_window_fullscreen(rt.window_handle, true);
+  } else {
+    os_video().set_window_position(rt.window_handle, place.x, place.y);
+    os_video().show_window(rt.window_handle, true);
+  }
+  os_video().raise_window(rt.window_handle);
+  rebind_window_users();
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
+  gl_set_enabled(GL_BLEND, blend);
+  gl_set_blend_func(GL_SRC_ALPHA, static_cast<GLenum>(blend_destination));
+  global_alpha = alpha;
+  gl_set_colour(1.0f, 1.0f, 1.0f, alpha);
+  alpha_test_threshold = threshold;
+  if (threshold < 1.0f) {
+    gl_set_alpha_func(GL_GREATER, threshold);
+    gl_set_enabled(GL_ALPHA_TEST, true);
+  }
+  smoothing = keep_smoothing;
+  clear_depth_pending = 1;
+  if (screen >= 0) {
+    use_screen(screen);
+  } else {
+    set_viewport_raw(vx, vy, vw, vh, 1.0f);
+  }
+  return true;
+}
+
 bool OpenGLZodidoze::enter_full_screen() {
   RuntimeState& rt = g_runtime;
   int32_t desktop_bits = os_video().display_bits_per_pixel();
@@ -166,28 +265,10 @@ bool OpenGLZodidoze::enter_full_screen() {
     enter_window_mode();
     return false;
   }
-  WindowHandle old_window = rt.window_handle;
-  std::string title = os_video().window_title(old_window);
-  int32_t fps = frame_interval_ms > 0.0 ? static_cast<int32_t>(1000.0 / frame_interval_ms) : 5;
-  // The new window takes over the context; should the platform have to make a new one
-  // instead, the sprites come over through the persistence file.
-  void* old_context = gl_context;
-  const bool saved = save_textures();
-  rt.window_handle = nullptr;
-  if (!create_window(module, rt.window_width, rt.window_height, colour_depth, fps, multisample)) {
-    // Keep the old rt.window_handle rather than losing the screen altogether.
-    rt.window_handle = old_window;
-    delete_persistence_file();
+  if (!replace_window()) {
     enter_window_mode();
     return false;
   }
-  if (saved && gl_context != old_context) {
-    restore_textures_in_new_context();
-  } else {
-    delete_persistence_file();
-  }
-  os_video().set_window_title(rt.window_handle, title.c_str());
-  os_video().destroy_window(old_window);
   set_viewport_raw(0, 0, 0, 0, 1.0f);
   os_video().set_window_decorated(rt.window_handle, false);
   os_video().set_window_position(rt.window_handle, 0, 0);

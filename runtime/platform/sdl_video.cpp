@@ -157,19 +157,27 @@ class SdlVideo final : public VideoService {
       remember_sdl_error("no window");
       return nullptr;
     }
-    // The context is made once and survives window re-creation, keeping every texture.
-    if (context_ && SDL_GL_MakeCurrent(window, context_) == 0) {
+    // The context is made once and survives window re-creation, keeping every texture. Its
+    // buffers follow the format it was made for, so a window asking for another (a depth
+    // buffer, multisampling) gets a new context that shares the old one's textures.
+    const ContextFormat format{colour, request.alpha_bits, request.depth_bits, request.stencil_bits,
+                               request.samples > 0 ? request.samples : 0};
+    if (context_ && format == context_format_ && SDL_GL_MakeCurrent(window, context_) == 0) {
       ++window_count_;
       return window;
     }
+    if (context_ && SDL_GL_GetCurrentContext() == context_) glFinish();  // as in destroy_window
+    SDL_Window* previous = SDL_GL_GetCurrentWindow();
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
       remember_sdl_error("no OpenGL context");
       SDL_DestroyWindow(window);
+      if (context_ && previous) SDL_GL_MakeCurrent(previous, context_);  // the old one goes on
       return nullptr;
     }
     if (context_) SDL_GL_DeleteContext(context_);
     context_ = context;
+    context_format_ = format;
     ++window_count_;
     return window;
   }
@@ -558,6 +566,15 @@ class SdlVideo final : public VideoService {
   }
 
   SDL_GLContext context_ = nullptr;  // one context for the process; it outlives windows
+  // The pixel format context_ was made for.
+  struct ContextFormat {
+    int colour, alpha, depth, stencil, samples;
+    bool operator==(const ContextFormat& o) const {
+      return colour == o.colour && alpha == o.alpha && depth == o.depth && stencil == o.stencil &&
+             samples == o.samples;
+    }
+  };
+  ContextFormat context_format_{};
   int window_count_ = 0;             // windows made by create_window and not yet destroyed
   std::string video_error_;
   bool mouse_pointer_messages_ = false;

@@ -41,6 +41,9 @@ class Gl3dTest : public GfxGlTest {
     g_runtime.debug_mode = 1;
   }
 
+  // 3D drawing wants a depth buffer; the window has one from the start.
+  int32_t window_depth_bits() const override { return 24; }
+
   void TearDown() override {
     use_shader(-1);
     GfxGlTest::TearDown();  // the engine goes first, while the device and its context live

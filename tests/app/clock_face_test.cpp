@@ -262,3 +262,37 @@ TEST_F(ClickTest, EditorStepsFields) {
   EXPECT_EQ(g_clock.wake_minute, 59);
   EXPECT_STREQ(g_clock.wake_ampm.data, "am");
 }
+
+namespace {
+
+// The face recorded while the test's canvas is set aside.
+qrn::FaceRecording record_face() {
+  qrn::FaceRecording face;
+  qrn::ClockCanvas* test_canvas = qrn::install_clock_canvas(&face);
+  qrn::draw_clock_face();
+  qrn::install_clock_canvas(test_canvas);
+  return face;
+}
+
+TEST_F(FaceTest, ARecordedFaceReplaysTheSameCallsAndDiffersWhenAnythingShownChanges) {
+  frame(9, 30, 15);
+  const std::vector<std::string> drawn = canvas.calls;
+  const qrn::FaceRecording face = record_face();
+  canvas.calls.clear();
+  face.replay(canvas);
+  EXPECT_EQ(canvas.calls, drawn);
+
+  frame(9, 30, 15);
+  EXPECT_TRUE(record_face() == face) << "the same second gives the same face";
+  frame(9, 30, 16);
+  EXPECT_TRUE(record_face() != face) << "the second hand moved";
+  frame(9, 30, 15);
+  g_clock.menu_open = 1;
+  EXPECT_TRUE(record_face() != face) << "the menu opened";
+  g_clock.menu_open = 0;
+  g_clock.show_hands = g_clock.show_hands ? 0 : 1;
+  EXPECT_TRUE(record_face() != face) << "the hands switched";
+  EXPECT_TRUE(qrn::FaceRecording().empty());
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "gfx/device.h"
@@ -253,6 +254,50 @@ TEST_F(DrawingGl, AlphaModesAndAlphaTest) {
   EXPECT_NE(get_pixel(51, 10), 0x646464u);
   set_alpha_test(1);
   EXPECT_FLOAT_EQ(device->alpha_test_threshold, 1.0f);
+}
+
+TEST_F(DrawingGl, ABackgroundIsKeptWhileItsFileIsUnchangedAndLoadedAgainWhenItChanges) {
+  auto solid = [](uint32_t colour) { return [colour](int32_t, int32_t) { return OPAQUE | colour; }; };
+  const std::string path = write_image("sky.png", 64, 32, solid(RED));
+  load_background(path.c_str());
+  ASSERT_EQ(get_pixel(10, 10), RED);
+
+  // Paint the tile behind the runtime's back: a reload would bring red back, a kept tile
+  // still shows the paint.
+  auto paint_tile = [&](uint32_t colour) {
+    flush_drawing();
+    const std::vector<uint32_t> texels(512 * 512, OPAQUE | colour);
+    gl_bind_texture(device->backgrounds[0].textures[0]);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 512, 512, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  };
+  paint_tile(BLUE);
+  for (int pass = 0; pass < 3; ++pass) {
+    load_background(path.c_str());
+    EXPECT_EQ(g_runtime.error_code, 0);
+    EXPECT_EQ(get_pixel(10, 10), BLUE) << "pass " << pass << ": the loaded tiles are reused";
+  }
+
+  // New bytes of the same size under the same modification time are seen at once.
+  const auto stamp = std::filesystem::last_write_time(path);
+  write_image("sky.png", 64, 32, solid(GREEN));
+  std::filesystem::last_write_time(path, stamp);
+  load_background(path.c_str());
+  EXPECT_EQ(get_pixel(10, 10), GREEN);
+
+  // Another file with the same bytes shows the same picture; a dropped background is made
+  // anew; a file that became unreadable drops the image (error 3, black).
+  const std::string twin = write_image("twin.png", 64, 32, solid(GREEN));
+  paint_tile(WHITE);
+  load_background(twin.c_str());
+  EXPECT_EQ(get_pixel(10, 10), WHITE);
+  set_background_colour(0);
+  load_background(twin.c_str());
+  EXPECT_EQ(get_pixel(10, 10), GREEN);
+  write_file(dir.file("twin.png"), "not an image");
+  load_background(twin.c_str());
+  EXPECT_EQ(g_runtime.error_code, 3);
+  EXPECT_EQ(device->backgrounds[0].columns, 0);
+  EXPECT_EQ(get_pixel(10, 10), BLACK);
 }
 
 TEST_F(DrawingGl, BackgroundImageTilesAndCapture) {

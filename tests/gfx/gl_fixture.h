@@ -28,6 +28,8 @@ class GfxGlTest : public ::testing::Test {
     request.width = W;
     request.height = H;
     request.title = "gfx";
+    request.depth_bits = window_depth_bits();
+    request.stencil_bits = window_depth_bits() ? 8 : 0;
     WindowHandle window = os_video().create_window(request);
     ASSERT_NE(window, nullptr);
     device = new OpenGLZodidoze();
@@ -43,6 +45,9 @@ class GfxGlTest : public ::testing::Test {
   void TearDown() override {
     reset_runtime_state();
   }
+
+  // The window's depth bits: none, as the device makes a 2D program's window.
+  virtual int32_t window_depth_bits() const { return 0; }
 
   // A sprite from a w × h image whose pixels are given as 0xAABBGGRR by pixel(x, y).
   template <typename F>

@@ -89,6 +89,31 @@ TEST_F(FramePacingTest, ShowScreenKeepsASteadyPeriod) {
   release_input();
 }
 
+TEST_F(FramePacingTest, KeepScreenRunsTheFrameWithoutASwapAtTheSamePace) {
+  OpenGLZodidoze& device = make_device(200, 200);
+  g_runtime.input = create_input();
+  device.next_frame_ms = timer_ms();
+  WindowMessage typed = message(MessageKind::character, 'k');
+  fake->messages.push_back(typed);
+  std::vector<double> starts;
+  for (int frame = 0; frame < 10; ++frame) {
+    keep_screen();
+    starts.push_back(clock_now());
+  }
+  EXPECT_EQ(fake->swaps, 0) << "the window keeps the frame it shows";
+  for (size_t i = 2; i < starts.size(); ++i) {
+    EXPECT_NEAR(starts[i] - starts[i - 1], 1000.0 / 60.0, 1.0) << "frame " << i;
+  }
+  EXPECT_EQ(std::string(take_typed_char().c_str()), "k") << "messages are handled";
+  // Drawing state is reset as after a shown frame.
+  set_alpha_mode(0.5);
+  keep_screen();
+  EXPECT_FLOAT_EQ(device.global_alpha, 1.0f);
+  show_screen();
+  EXPECT_EQ(fake->swaps, 1);
+  release_input();
+}
+
 TEST_F(FramePacingTest, FrameTimeIsAtLeastOne) {
   g_runtime.frame_start_ms = 100.0;
   g_runtime.previous_frame_start_ms = 100.0;

@@ -68,3 +68,49 @@ TEST(SdlVideo, TheContextOutlivesReplacedWindowsAndGoesWithTheLastOne) {
   os.destroy_window(third);
   os.video_quit();
 }
+
+// A window asking for another pixel format (here a depth buffer) gets a context of its own
+// that shares the textures of the one before; a window of the same format keeps the context.
+TEST(SdlVideo, AWindowOfAnotherFormatGetsANewContextSharingTheTextures) {
+  qrn::VideoService& os = qrn::os_video();
+  ASSERT_TRUE(os.video_init()) << "no display";
+  qrn::WindowRequest flat;
+  flat.width = 32;
+  flat.height = 32;
+  flat.depth_bits = 0;
+  flat.stencil_bits = 0;
+  qrn::WindowHandle first = os.create_window(flat);
+  ASSERT_NE(first, nullptr);
+  GLint bits = -1;
+  glGetIntegerv(GL_DEPTH_BITS, &bits);
+  EXPECT_EQ(bits, 0);
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  const unsigned char texel[4] = {10, 20, 30, 40};
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+  void* flat_context = os.current_gl_context();
+
+  qrn::WindowRequest deep = flat;
+  deep.depth_bits = 24;
+  deep.stencil_bits = 8;
+  qrn::WindowHandle second = os.create_window(deep);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(os.current_gl_context(), flat_context);
+  glGetIntegerv(GL_DEPTH_BITS, &bits);
+  EXPECT_GE(bits, 16);
+  os.destroy_window(first);
+  ASSERT_EQ(glIsTexture(texture), GL_TRUE);
+  unsigned char back[4] = {};
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, back);
+  EXPECT_EQ(std::memcmp(back, texel, 4), 0);
+
+  void* deep_context = os.current_gl_context();
+  qrn::WindowHandle third = os.create_window(deep);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(os.current_gl_context(), deep_context);
+  os.destroy_window(second);
+  os.destroy_window(third);
+  os.video_quit();
+}
