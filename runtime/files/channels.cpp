@@ -84,11 +84,13 @@ LineFileCache& line_cache() {
 }
 
 // Makes the cache hold the named file, writing a changed previous file back first. A file
-// that cannot be read leaves the cache empty but named, with error 3.
+// that cannot be read leaves the cache empty but named, with error 3. A memory-file name is
+// read again every time: the block a cached name stood for is gone by the next look-up, and
+// another block may have taken its address and name.
 bool switch_line_file(const char* name) {
   clear_error();
   LineFileCache& cache = line_cache();
-  if (std::strcmp(name, cache.name) == 0) return true;
+  if (std::strcmp(name, cache.name) == 0 && !is_memory_file_name(name)) return true;
   write_back_line_file();
   std::memset(cache.lines, 0, sizeof cache.lines);
   cache.dirty = false;
