@@ -2,15 +2,20 @@
 // that is written back (lines "[section]" and "key=value", each ended by CR LF) when it has
 // changed and another file is opened, the empty name closes it, or the process exits.
 // Writing never loses the old file: the new content replaces it in one rename.
-// Lines of any length are read whole.
+// Limits: a file of at most MAX_SETTINGS_FILE_BYTES is read, its lines whole at any length;
+// a larger file opens as a closed store (empty, never written back), so it is not lost.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/text_value.h"
 
 namespace qrn {
+
+// Largest settings file read (1 MiB).
+constexpr uint64_t MAX_SETTINGS_FILE_BYTES = uint64_t{1} << 20;
 
 struct IniEntry {
   RtString key;
@@ -29,7 +34,8 @@ struct IniStore {
 };
 
 // Writes back the open file if it changed, then loads the named file (an empty name only
-// closes). A missing or unreadable file opens as an empty store.
+// closes). A missing or unreadable file opens as an empty store; a file larger than
+// MAX_SETTINGS_FILE_BYTES as a closed one.
 void ini_open(const RtString& file_name);
 // The value of the first matching key of the first matching section (case ignored), or a
 // copy of default_value.
