@@ -1,6 +1,7 @@
 // Image decoding and encoding: the runtime's own BMP reader and writer, PNG over libpng and
 // JPEG over libjpeg, with the colour key applied while decoding. Decoders accept disk files
-// and memory-file names; every one survives malformed data (failure, never a crash).
+// and memory-file names; every one survives malformed data (failure, never a crash), and
+// none allocates for more pixels than its file's data can deliver.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,9 @@
 #include "gfx/image.h"
 
 namespace qrn {
+
+// Most scans a JPEG file may have (a progressive photograph has about ten).
+constexpr int32_t MAX_JPEG_SCANS = 500;
 
 // ---- Decoders: success; on failure the image is left empty -------------------------------
 // colour_key: 0x00BBGGRR, or -1 for none.

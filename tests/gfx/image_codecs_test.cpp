@@ -1,9 +1,16 @@
 // The image codecs on plain bytes: BMP layouts, colour keys, round trips through every
-// encoder, edge fill, and malformed files that must fail without crashing.
+// encoder, edge fill, the size limits, what over-claiming files make the decoders allocate,
+// and malformed files that must fail without crashing.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <zlib.h>
 
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -11,6 +18,7 @@
 
 #include "files/file_stream.h"
 #include "gfx/image_codecs.h"
+#include "support/allocation_meter.h"
 #include "support/temp_dir.h"
 
 namespace qrn {
@@ -299,6 +307,8 @@ TEST(Decoders, ReadMemoryFilesLikeDiskFiles) {
     EXPECT_TRUE(decode_any(back, name, -1)) << name.c_str();
     EXPECT_EQ(back.width, 6);
     EXPECT_EQ(back.height, 4);
+    release_memory_file(bytes.data());
+    EXPECT_FALSE(decode_any(back, name, -1)) << "a released block is a missing file";
   }
 }
 
@@ -416,6 +426,7 @@ TEST(MalformedImages, EveryDecoderFailsCleanly) {
       {"png 100000 tall", png_with_size(3, 100000)},
       {"png signature only", signature_only},
       {"jpeg truncated", truncated_jpeg},
+      {"jpeg claiming more rows than its data holds", jpeg_with_size(16, 64)},
       {"jpeg garbage frame", garbage_jpeg},
       {"jpeg corrupt", corrupt_jpeg},
       {"jpeg 0 wide", jpeg_with_size(0, 16)},
@@ -429,17 +440,197 @@ TEST(MalformedImages, EveryDecoderFailsCleanly) {
     bool decoded = decode_bmp_bytes(image, data, size, KEY) ||
                    decode_png_bytes(image, data, size, KEY, "bad") ||
                    decode_jpeg_bytes(image, data, size);
-    // A corrupt JPEG may still decode to something (libjpeg repairs what it can); it must
-    // never end the process or exceed the size limits.
-    if (std::string(c.what) == "jpeg corrupt" || std::string(c.what) == "jpeg truncated") {
-      if (decoded) {
-        EXPECT_TRUE(image_size_allowed(image.width, image.height));
-      }
-      continue;
-    }
     EXPECT_FALSE(decoded) << c.what;
     EXPECT_EQ(image.width, 0) << c.what;
     EXPECT_EQ(image.height, 0) << c.what;
+  }
+}
+
+// ---- Size limits and what a file can make a decoder allocate ----------------------------------
+
+// A grey 8-bit PNG of zero pixels, written row by row (a big one compresses to little).
+Bytes grey_png(uint32_t w, uint32_t h, int interlace = PNG_INTERLACE_NONE) {
+  Bytes out;
+  png_structp png = png_create_write_struct(png_get_libpng_ver(nullptr), nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  Bytes row(w, 0);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        auto* o = static_cast<Bytes*>(png_get_io_ptr(p));
+        o->insert(o->end(), data, data + n);
+      },
+      nullptr);
+  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_GRAY, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  int passes = png_set_interlace_handling(png);
+  for (int pass = 0; pass < passes; ++pass) {
+    for (uint32_t y = 0; y < h; ++y) png_write_row(png, row.data());
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+// A grey JPEG of w × h with its own scan script (null: one baseline scan).
+Bytes grey_jpeg(uint32_t w, uint32_t h, const std::vector<jpeg_scan_info>* scans = nullptr) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = w;
+  info.image_height = h;
+  info.input_components = 1;
+  info.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  if (scans) {
+    info.scan_info = scans->data();
+    info.num_scans = static_cast<int>(scans->size());
+  }
+  jpeg_start_compress(&info, TRUE);
+  Bytes row(w);
+  for (uint32_t y = 0; y < h; ++y) {
+    for (uint32_t x = 0; x < w; ++x) row[x] = static_cast<uint8_t>((x * 7 + y * 3) & 0xFF);
+    JSAMPROW pointer = row.data();
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+// A progressive scan script for a grey image of exactly count scans (64 to 496): the DC
+// scan, then each AC coefficient in a scan of its own, with refinement scans (lowering the
+// successive-approximation bit one at a time) until the count is reached.
+std::vector<jpeg_scan_info> scan_script(int count) {
+  std::vector<jpeg_scan_info> scans;
+  scans.push_back(jpeg_scan_info{1, {0}, 0, 0, 0, 0});
+  int extra = count - 64;  // refinement scans to share out
+  for (int k = 1; k <= 63; ++k) {
+    int bits = std::min(extra, 7);
+    extra -= bits;
+    scans.push_back(jpeg_scan_info{1, {0}, k, k, 0, bits});
+    for (int al = bits - 1; al >= 0; --al) scans.push_back(jpeg_scan_info{1, {0}, k, k, al + 1, al});
+  }
+  return scans;
+}
+
+TEST(ImageLimits, ImagesLoadUpToTheSideAndPixelLimits) {
+  Image image;
+  // 4097 × 4097: more than 2^24 pixels, well within 2^26.
+  Bytes big_png = grey_png(4097, 4097);
+  ASSERT_TRUE(decode_png_bytes(image, big_png.data(), big_png.size(), -1, "big.png"));
+  EXPECT_EQ(image.width, 4097);
+  EXPECT_EQ(image.height, 4097);
+  EXPECT_EQ(rgba(image, 4096, 4096), 0xFF000000u);
+  Image source;
+  ASSERT_TRUE(source.resize(4097, 4097));
+  for (int64_t i = 0; i < int64_t{4097} * 4097; ++i) source.pixels[i * 4 + 3] = 255;
+  Bytes big_jpeg;
+  ASSERT_TRUE(encode_jpeg_bytes(source, big_jpeg));
+  source.release();
+  ASSERT_TRUE(decode_jpeg_bytes(image, big_jpeg.data(), big_jpeg.size()));
+  EXPECT_EQ(image.width, 4097);
+  EXPECT_EQ(image.height, 4097);
+
+  // At the pixel limit (16384 × 4096 = 2^26) and one row past it.
+  Bytes at_limit = grey_png(16384, 4096);
+  ASSERT_TRUE(decode_png_bytes(image, at_limit.data(), at_limit.size(), -1, "limit.png"));
+  EXPECT_EQ(image.height, 4096);
+  Bytes past_limit = grey_png(16384, 4097);
+  EXPECT_FALSE(decode_png_bytes(image, past_limit.data(), past_limit.size(), -1, "past.png"));
+  EXPECT_EQ(image.width, 0);
+  EXPECT_TRUE(image_size_allowed(8192, 8192));
+  EXPECT_FALSE(image_size_allowed(8193, 8192));
+
+  // At the side limit and one past it.
+  Bytes wide = grey_png(16384, 1);
+  EXPECT_TRUE(decode_png_bytes(image, wide.data(), wide.size(), -1, "wide.png"));
+  Bytes too_wide = grey_png(16385, 1);
+  EXPECT_FALSE(decode_png_bytes(image, too_wide.data(), too_wide.size(), -1, "too_wide.png"));
+  Bytes tall_jpeg = grey_jpeg(1, 16384);
+  EXPECT_TRUE(decode_jpeg_bytes(image, tall_jpeg.data(), tall_jpeg.size()));
+  Bytes too_tall_jpeg = grey_jpeg(1, 16385);
+  EXPECT_FALSE(decode_jpeg_bytes(image, too_tall_jpeg.data(), too_tall_jpeg.size()));
+}
+
+TEST(ImageLimits, JpegScansUpToTheLimit) {
+  static_assert(MAX_JPEG_SCANS == 500, "the scripts below make 500 and 501 scans");
+  Image image;
+  std::vector<jpeg_scan_info> scans = scan_script(496);
+  Bytes progressive = grey_jpeg(24, 16, &scans);
+  ASSERT_TRUE(decode_jpeg_bytes(image, progressive.data(), progressive.size()));
+  EXPECT_EQ(image.width, 24);
+  // Repeat the last refinement's scan header and data to reach 500 and 501 scans: each
+  // repeated scan is a valid (if useless) scan of the same coefficient bit.
+  for (int total : {500, 501}) {
+    // The last scan runs from its SOS marker to the EOI marker at the end.
+    size_t last_sos = 0;
+    for (size_t i = 0; i + 1 < progressive.size(); ++i) {
+      if (progressive[i] == 0xFF && progressive[i + 1] == 0xDA) last_sos = i;
+    }
+    ASSERT_GT(last_sos, 0u);
+    Bytes scan(progressive.begin() + static_cast<long>(last_sos), progressive.end() - 2);
+    Bytes file(progressive.begin(), progressive.end() - 2);
+    for (int i = 496; i < total; ++i) file.insert(file.end(), scan.begin(), scan.end());
+    file.push_back(0xFF);
+    file.push_back(0xD9);
+    EXPECT_EQ(decode_jpeg_bytes(image, file.data(), file.size()), total <= MAX_JPEG_SCANS) << total;
+  }
+}
+
+TEST(ImageAllocation, SmallFilesThatClaimBigImagesAllocateLittle) {
+  if (!test::allocation_meter_available()) GTEST_SKIP() << "no allocation meter under a sanitizer";
+  // Each file claims a big image it has no data for; what decoding it may hold at once.
+  Bytes png_claim = png_with_size(16384, 1024);  // 16 M pixels in a file of a few dozen bytes
+  Bytes interlaced_claim = png_claim;
+  interlaced_claim[28] = 1;  // Adam7
+  uint32_t crc = static_cast<uint32_t>(crc32(0, interlaced_claim.data() + 12, 17));
+  for (int i = 0; i < 4; ++i) interlaced_claim[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+  std::vector<jpeg_scan_info> scans = scan_script(64);
+  Bytes progressive = grey_jpeg(16, 16, &scans);
+  for (size_t i = 2; i + 9 < progressive.size(); ++i) {
+    if (progressive[i] == 0xFF && progressive[i + 1] == 0xC2) {  // the progressive frame header
+      progressive[i + 5] = 0x20;  // 8192 rows
+      progressive[i + 6] = 0x00;
+      progressive[i + 7] = 0x20;  // 8192 columns
+      progressive[i + 8] = 0x00;
+      break;
+    }
+  }
+  const struct {
+    const char* what;
+    Bytes bytes;
+    bool (*decode)(Image&, const Bytes&);
+    int64_t bound;
+  } cases[] = {
+      {"png 16384 x 1024", png_claim,
+       [](Image& i, const Bytes& b) { return decode_png_bytes(i, b.data(), b.size(), -1, "claim"); }, 1 << 20},
+      {"interlaced png 16384 x 1024", interlaced_claim,
+       [](Image& i, const Bytes& b) { return decode_png_bytes(i, b.data(), b.size(), -1, "claim"); }, 1 << 20},
+      {"baseline jpeg 16384 x 4096", jpeg_with_size(16384, 4096),
+       [](Image& i, const Bytes& b) { return decode_jpeg_bytes(i, b.data(), b.size()); }, 8 << 20},
+      {"progressive jpeg 8192 x 8192", progressive,
+       [](Image& i, const Bytes& b) { return decode_jpeg_bytes(i, b.data(), b.size()); }, 8 << 20},
+  };
+  for (const auto& c : cases) {
+    Image image;
+    bool decoded = true;
+    int64_t peak = test::peak_allocation([&] { decoded = c.decode(image, c.bytes); });
+    std::printf("%s (%zu bytes): at most %lld bytes held while decoding\n", c.what, c.bytes.size(),
+                static_cast<long long>(peak));
+    EXPECT_FALSE(decoded) << c.what;
+    EXPECT_LT(peak, c.bound) << c.what;
   }
 }
 
