@@ -14,6 +14,8 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool faketime imagemagick
+  # sanitizer builds and fuzzing: clang, its sanitizer and libFuzzer runtimes, llvm-symbolizer
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -163,6 +163,11 @@ bool unpack(const std::vector<uint8_t>& stored, Unpacked& out) {
     int result = lzo1x_decompress_safe(stored.data() + 4, static_cast<lzo_uint>(stored.size() - 4), out.block,
                                        &produced, nullptr);
     out.size = result == LZO_E_OK ? produced : 0;
+    if (out.size < claimed) {
+      // Give back what the entry did not fill (all of it when it did not unpack).
+      void* smaller = std::realloc(out.block, out.size ? static_cast<size_t>(out.size) : 1);
+      if (smaller) out.block = static_cast<uint8_t*>(smaller);
+    }
   }
   return true;
 }

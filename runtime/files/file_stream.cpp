@@ -283,6 +283,7 @@ int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool
   ended = false;
   if (!destination || m == 0) return 0;
   destination[0] = 0;
+  if (m < 2) return 0;  // no room for a byte: nothing could ever be read
   const uint32_t limit = m - 1;  // room for the terminator
 
   if (stream.memory) {

@@ -64,7 +64,7 @@ int32_t stream_read_int32(FileStream& stream, int32_t& value);
 // One line into destination without its line end (LF or CR LF), always 0-terminated within
 // m bytes: a line of up to m - 1 bytes comes whole, a longer one in pieces of m - 1 bytes.
 // Disk files and memory files split alike. line_ended (when given) tells whether the piece
-// finished the line. 0 when no byte is left.
+// finished the line. 0 when no byte is left, and for m < 2 (no room for a byte).
 int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool* line_ended = nullptr);
 // Disk only: writes all n bytes at the platform position (the recorded position stays).
 int32_t stream_write(FileStream& stream, const void* bytes, uint64_t n);

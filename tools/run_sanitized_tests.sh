@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the whole test suite with clang under AddressSanitizer and UndefinedBehaviorSanitizer
+# (undefined behaviour ends the program), with libFuzzer's coverage so the fuzz targets build
+# in the same folder, and runs every test in it, the display tests on a private virtual
+# display. Usage: tools/run_sanitized_tests.sh [extra ctest arguments]
+# The folder is $SANITIZE_BUILD_DIR (default build-asan).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install_deps.sh
+
+BUILD_DIR=${SANITIZE_BUILD_DIR:-build-asan}
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DQRN_SANITIZE=address,undefined -DQRN_FUZZ=ON -DQRN_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)"
+
+. tools/xvfb.sh
+start_private_display
+. tools/sanitizer_env.sh
+export QUARNEL_UNATTENDED=1 SDL_AUDIODRIVER=dummy
+cd "$BUILD_DIR"
+ctest --output-on-failure -j"$(nproc)" "$@"
