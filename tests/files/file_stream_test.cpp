@@ -44,6 +44,7 @@ const std::vector<LineCase>& line_cases() {
       {"final CR without LF", "ab\r", 1024, {"ab"}},
       {"empty file", "", 1024, {}},
       {"line longer than the buffer comes in pieces", "abcdefgh\nij", 4, {"abc", "def", "gh", "ij"}},
+      {"a buffer of one byte has no room for one", "ab\n\ncd", 1, {}},
       {"line across several 64-byte pieces", std::string(150, 'x') + "\r\n" + "y", 1024,
        {std::string(150, 'x'), "y"}},
       // Around the 1023 bytes a 1024-byte buffer holds: a line that fits is one line, with
