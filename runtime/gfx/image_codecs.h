@@ -15,6 +15,9 @@ namespace qrn {
 
 // Most scans a JPEG file may have (a progressive photograph has about ten).
 constexpr int32_t MAX_JPEG_SCANS = 500;
+// Most pixels a JPEG file may decode to for each of its bytes (Huffman-coded data holds at
+// most 512; a photograph holds a few).
+constexpr int64_t MAX_JPEG_PIXELS_PER_BYTE = 1024;
 
 // ---- Decoders: success; on failure the image is left empty -------------------------------
 // colour_key: 0x00BBGGRR, or -1 for none.

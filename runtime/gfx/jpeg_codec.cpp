@@ -3,7 +3,8 @@
 // libjpeg repairs data that ends early or is damaged (with a warning) and goes on; here such
 // a warning fails the decode. What a file can make the decoder allocate is bounded: the
 // image grows as rows arrive, a file with many scans gets a memory budget that grows with
-// its size, and more than MAX_JPEG_SCANS scans are refused.
+// its size, more than MAX_JPEG_SCANS scans are refused, and so is an image of more than
+// MAX_JPEG_PIXELS_PER_BYTE pixels for each byte of the file.
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first; jerror.h needs its configuration.
 #include <jpeglib.h>
@@ -76,6 +77,12 @@ void limit_scans(j_common_ptr info) {
 bool read_jpeg_rows(jpeg_decompress_struct& info, size_t size, Image& image, std::vector<uint8_t>& row) {
   jpeg_read_header(&info, TRUE);
   if (!image_size_allowed(info.image_width, info.image_height)) return false;
+  // Huffman-coded data cannot hold more than 512 pixels a byte (a bit for each block of 64),
+  // but arithmetic-coded data whose end is missing reads as zeros without a warning, so a
+  // few hundred bytes could claim a full-size image.
+  if (static_cast<int64_t>(info.image_width) * info.image_height > MAX_JPEG_PIXELS_PER_BYTE * static_cast<int64_t>(size)) {
+    return false;
+  }
   info.mem->max_memory_to_use = kJpegBaseMemory + kJpegMemoryPerByte * static_cast<long>(size);
   jpeg_start_decompress(&info);
   const int components = info.output_components;

@@ -348,8 +348,7 @@ Bytes valid_jpeg() {
 }
 
 // The PNG with its header's width and height replaced (the chunk's check sum made right).
-Bytes png_with_size(uint32_t width, uint32_t height) {
-  Bytes b = valid_png();
+Bytes resized_png(Bytes b, uint32_t width, uint32_t height) {
   for (int i = 0; i < 4; ++i) {
     b[16 + i] = static_cast<uint8_t>(width >> (24 - 8 * i));
     b[20 + i] = static_cast<uint8_t>(height >> (24 - 8 * i));
@@ -358,6 +357,8 @@ Bytes png_with_size(uint32_t width, uint32_t height) {
   for (int i = 0; i < 4; ++i) b[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
   return b;
 }
+
+Bytes png_with_size(uint32_t width, uint32_t height) { return resized_png(valid_png(), width, height); }
 
 // The JPEG with its frame header's height and width replaced.
 Bytes jpeg_with_size(uint16_t width, uint16_t height) {
@@ -478,7 +479,8 @@ Bytes grey_png(uint32_t w, uint32_t h, int interlace = PNG_INTERLACE_NONE) {
 }
 
 // A grey JPEG of w × h with its own scan script (null: one baseline scan).
-Bytes grey_jpeg(uint32_t w, uint32_t h, const std::vector<jpeg_scan_info>* scans = nullptr) {
+Bytes grey_jpeg(uint32_t w, uint32_t h, const std::vector<jpeg_scan_info>* scans = nullptr,
+                bool arithmetic = false) {
   jpeg_compress_struct info;
   jpeg_error_mgr errors;
   info.err = jpeg_std_error(&errors);
@@ -495,6 +497,7 @@ Bytes grey_jpeg(uint32_t w, uint32_t h, const std::vector<jpeg_scan_info>* scans
     info.scan_info = scans->data();
     info.num_scans = static_cast<int>(scans->size());
   }
+  info.arith_code = arithmetic ? TRUE : FALSE;
   jpeg_start_compress(&info, TRUE);
   Bytes row(w);
   for (uint32_t y = 0; y < h; ++y) {
@@ -525,43 +528,83 @@ std::vector<jpeg_scan_info> scan_script(int count) {
   return scans;
 }
 
-TEST(ImageLimits, ImagesLoadUpToTheSideAndPixelLimits) {
+TEST(ImageLimits, A4097SquareImageLoads) {
+  // More than 2^24 pixels, well within 2^26.
   Image image;
-  // 4097 × 4097: more than 2^24 pixels, well within 2^26.
-  Bytes big_png = grey_png(4097, 4097);
-  ASSERT_TRUE(decode_png_bytes(image, big_png.data(), big_png.size(), -1, "big.png"));
+  Bytes png = grey_png(4097, 4097);
+  ASSERT_TRUE(decode_png_bytes(image, png.data(), png.size(), -1, "big.png"));
   EXPECT_EQ(image.width, 4097);
   EXPECT_EQ(image.height, 4097);
   EXPECT_EQ(rgba(image, 4096, 4096), 0xFF000000u);
-  Image source;
-  ASSERT_TRUE(source.resize(4097, 4097));
-  for (int64_t i = 0; i < int64_t{4097} * 4097; ++i) source.pixels[i * 4 + 3] = 255;
-  Bytes big_jpeg;
-  ASSERT_TRUE(encode_jpeg_bytes(source, big_jpeg));
-  source.release();
-  ASSERT_TRUE(decode_jpeg_bytes(image, big_jpeg.data(), big_jpeg.size()));
+  Bytes jpeg = grey_jpeg(4097, 4097);
+  ASSERT_TRUE(decode_jpeg_bytes(image, jpeg.data(), jpeg.size()));
   EXPECT_EQ(image.width, 4097);
   EXPECT_EQ(image.height, 4097);
+}
 
-  // At the pixel limit (16384 × 4096 = 2^26) and one row past it.
-  Bytes at_limit = grey_png(16384, 4096);
+TEST(ImageLimits, ImagesLoadUpToThePixelLimit) {
+  // 16384 × 4096 = 2^26 loads; a header claiming one row more is refused before anything is
+  // allocated, and so is any size of 2^26 + 1 pixels.
+  Image image;
+  const Bytes at_limit = grey_png(16384, 4096);
   ASSERT_TRUE(decode_png_bytes(image, at_limit.data(), at_limit.size(), -1, "limit.png"));
   EXPECT_EQ(image.height, 4096);
-  Bytes past_limit = grey_png(16384, 4097);
+  const Bytes past_limit = resized_png(at_limit, 16384, 4097);
   EXPECT_FALSE(decode_png_bytes(image, past_limit.data(), past_limit.size(), -1, "past.png"));
   EXPECT_EQ(image.width, 0);
   EXPECT_TRUE(image_size_allowed(8192, 8192));
-  EXPECT_FALSE(image_size_allowed(8193, 8192));
+  EXPECT_FALSE(image_size_allowed(8065, 8321));  // 2^26 + 1 pixels
+}
 
-  // At the side limit and one past it.
-  Bytes wide = grey_png(16384, 1);
+TEST(ImageLimits, ImagesLoadUpToTheSideLimit) {
+  Image image;
+  const Bytes wide = grey_png(16384, 1);
   EXPECT_TRUE(decode_png_bytes(image, wide.data(), wide.size(), -1, "wide.png"));
-  Bytes too_wide = grey_png(16385, 1);
+  const Bytes too_wide = grey_png(16385, 1);
   EXPECT_FALSE(decode_png_bytes(image, too_wide.data(), too_wide.size(), -1, "too_wide.png"));
-  Bytes tall_jpeg = grey_jpeg(1, 16384);
+  const Bytes tall_jpeg = grey_jpeg(1, 16384);
   EXPECT_TRUE(decode_jpeg_bytes(image, tall_jpeg.data(), tall_jpeg.size()));
-  Bytes too_tall_jpeg = grey_jpeg(1, 16385);
+  const Bytes too_tall_jpeg = grey_jpeg(1, 16385);
   EXPECT_FALSE(decode_jpeg_bytes(image, too_tall_jpeg.data(), too_tall_jpeg.size()));
+}
+
+// The JPEG with a comment segment after its start marker that brings it to file_size bytes,
+// and its frame header (baseline, progressive or arithmetic) claiming width × height.
+Bytes padded_jpeg(const Bytes& jpeg, size_t file_size, uint16_t width, uint16_t height) {
+  Bytes b(jpeg.begin(), jpeg.begin() + 2);
+  const size_t comment = file_size - jpeg.size() - 4;
+  b.push_back(0xFF);
+  b.push_back(0xFE);
+  b.push_back(static_cast<uint8_t>((comment + 2) >> 8));
+  b.push_back(static_cast<uint8_t>((comment + 2) & 0xFF));
+  b.insert(b.end(), comment, ' ');
+  b.insert(b.end(), jpeg.begin() + 2, jpeg.end());
+  for (size_t i = 2; i + 9 < b.size(); ++i) {
+    if (b[i] == 0xFF && (b[i + 1] == 0xC0 || b[i + 1] == 0xC2 || b[i + 1] == 0xC9)) {
+      b[i + 5] = static_cast<uint8_t>(height >> 8);
+      b[i + 6] = static_cast<uint8_t>(height & 0xFF);
+      b[i + 7] = static_cast<uint8_t>(width >> 8);
+      b[i + 8] = static_cast<uint8_t>(width & 0xFF);
+      break;
+    }
+  }
+  return b;
+}
+
+TEST(ImageLimits, JpegPixelsPerByteUpToTheLimit) {
+  // Arithmetic-coded data whose end is missing decodes as zeros without a warning: an 8 × 8
+  // file made to claim 1024 columns and as many rows as it has bytes, padded with a comment.
+  static_assert(MAX_JPEG_PIXELS_PER_BYTE == 1024, "the file below is sized for 1024 pixels a byte");
+  const Bytes small = grey_jpeg(8, 8, nullptr, true);
+  Image image;
+  const Bytes at_limit = padded_jpeg(small, 1024, 1024, 1024);
+  ASSERT_EQ(at_limit.size(), 1024u);
+  ASSERT_TRUE(decode_jpeg_bytes(image, at_limit.data(), at_limit.size()));
+  EXPECT_EQ(image.width, 1024);
+  EXPECT_EQ(image.height, 1024);
+  const Bytes one_byte_short = padded_jpeg(small, 1023, 1024, 1024);
+  EXPECT_FALSE(decode_jpeg_bytes(image, one_byte_short.data(), one_byte_short.size()));
+  EXPECT_EQ(image.width, 0);
 }
 
 TEST(ImageLimits, JpegScansUpToTheLimit) {
@@ -589,44 +632,68 @@ TEST(ImageLimits, JpegScansUpToTheLimit) {
   }
 }
 
-TEST(ImageAllocation, SmallFilesThatClaimBigImagesAllocateLittle) {
+// A progressive RGB JPEG of w × h (4:2:0).
+Bytes progressive_rgb_jpeg(uint32_t w, uint32_t h) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = w;
+  info.image_height = h;
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  Bytes row(static_cast<size_t>(w) * 3);
+  for (uint32_t y = 0; y < h; ++y) {
+    for (size_t x = 0; x < row.size(); ++x) row[x] = static_cast<uint8_t>((x * 5 + y * 3) & 0xFF);
+    JSAMPROW pointer = row.data();
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+TEST(ImageAllocation, FilesThatClaimMoreThanTheirDataHoldsAllocateLittle) {
   if (!test::allocation_meter_available()) GTEST_SKIP() << "no allocation meter under a sanitizer";
-  // Each file claims a big image it has no data for; what decoding it may hold at once.
-  Bytes png_claim = png_with_size(16384, 1024);  // 16 M pixels in a file of a few dozen bytes
+  // Each file claims an image its data cannot hold; what decoding it holds at once at most.
+  Bytes png_claim = png_with_size(16384, 1024);  // 16 M pixels in 80 bytes
   Bytes interlaced_claim = png_claim;
   interlaced_claim[28] = 1;  // Adam7
-  uint32_t crc = static_cast<uint32_t>(crc32(0, interlaced_claim.data() + 12, 17));
-  for (int i = 0; i < 4; ++i) interlaced_claim[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
-  std::vector<jpeg_scan_info> scans = scan_script(64);
-  Bytes progressive = grey_jpeg(16, 16, &scans);
-  for (size_t i = 2; i + 9 < progressive.size(); ++i) {
-    if (progressive[i] == 0xFF && progressive[i + 1] == 0xC2) {  // the progressive frame header
-      progressive[i + 5] = 0x20;  // 8192 rows
-      progressive[i + 6] = 0x00;
-      progressive[i + 7] = 0x20;  // 8192 columns
-      progressive[i + 8] = 0x00;
-      break;
-    }
-  }
+  interlaced_claim = resized_png(interlaced_claim, 16384, 1024);
+  // Within 1024 pixels a byte, so the data is read until it runs out.
+  Bytes baseline = valid_jpeg();
+  Bytes baseline_claim = padded_jpeg(baseline, 4096, 16384, 256);
+  // A progressive file keeps every coefficient of the image: 16 M pixels need 48 MiB, more
+  // than the 20 MiB a 16 KiB file may use.
+  Bytes progressive_claim = padded_jpeg(progressive_rgb_jpeg(16, 16), 16384, 4096, 4096);
+  Bytes arithmetic_claim = padded_jpeg(grey_jpeg(8, 8, nullptr, true), 4096, 16384, 4096);
   const struct {
     const char* what;
     Bytes bytes;
-    bool (*decode)(Image&, const Bytes&);
+    bool png;
     int64_t bound;
   } cases[] = {
-      {"png 16384 x 1024", png_claim,
-       [](Image& i, const Bytes& b) { return decode_png_bytes(i, b.data(), b.size(), -1, "claim"); }, 1 << 20},
-      {"interlaced png 16384 x 1024", interlaced_claim,
-       [](Image& i, const Bytes& b) { return decode_png_bytes(i, b.data(), b.size(), -1, "claim"); }, 1 << 20},
-      {"baseline jpeg 16384 x 4096", jpeg_with_size(16384, 4096),
-       [](Image& i, const Bytes& b) { return decode_jpeg_bytes(i, b.data(), b.size()); }, 8 << 20},
-      {"progressive jpeg 8192 x 8192", progressive,
-       [](Image& i, const Bytes& b) { return decode_jpeg_bytes(i, b.data(), b.size()); }, 8 << 20},
+      {"png claiming 16384 x 1024", png_claim, true, 64 << 10},
+      {"interlaced png claiming 16384 x 1024", interlaced_claim, true, 64 << 10},
+      {"baseline jpeg claiming 16384 x 256, data for 16 x 16", baseline_claim, false, 4 << 20},
+      {"progressive jpeg claiming 4096 x 4096", progressive_claim, false, 4 << 20},
+      {"arithmetic jpeg claiming 16384 x 4096", arithmetic_claim, false, 64 << 10},
   };
   for (const auto& c : cases) {
     Image image;
     bool decoded = true;
-    int64_t peak = test::peak_allocation([&] { decoded = c.decode(image, c.bytes); });
+    int64_t peak = test::peak_allocation([&] {
+      decoded = c.png ? decode_png_bytes(image, c.bytes.data(), c.bytes.size(), -1, "claim")
+                      : decode_jpeg_bytes(image, c.bytes.data(), c.bytes.size());
+    });
     std::printf("%s (%zu bytes): at most %lld bytes held while decoding\n", c.what, c.bytes.size(),
                 static_cast<long long>(peak));
     EXPECT_FALSE(decoded) << c.what;
