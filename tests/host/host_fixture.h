@@ -23,8 +23,16 @@ class HostTest : public ::testing::Test {
     fake->ms_per_read = 0.25;  // every clock reading takes a little time, as on a machine
   }
   void TearDown() override {
+    // Everything start-up made goes, as at the program's end.
+    if (g_runtime.network) shutdown_network();
+    if (g_runtime.input) release_input();
+    if (g_runtime.sound || g_runtime.sound_channels) release_sound();
     delete g_runtime.device;
     delete g_runtime.engine_3d;
+    for (ResourceArchive*& archive : g_runtime.resource_archives) {
+      release_resource_archive(archive);
+      archive = nullptr;
+    }
     g_runtime = RuntimeState();
   }
 
