@@ -26,18 +26,17 @@ const char* command_text_of(const char* line) {
 }
 
 int command_line_entry(int /*argc*/, char** /*argv*/, char** /*envp*/) {
-  Platform& os = platform();
-  std::string line = os.command_line();
+  std::string line = os_process().command_line();
   RtString command_text = command_text_of(line.c_str());
   int32_t show = 10;  // show in the default way unless the start-up information says otherwise
-  os.startup_show_command(show);
-  return program_entry(os.program_module(), 0, command_text.data, show);
+  os_process().startup_show_command(show);
+  return program_entry(os_process().program_module(), 0, command_text.data, show);
 }
 
 int32_t program_entry(ModuleHandle module, int32_t /*previous_instance*/, const char* /*command_text*/,
                       int32_t show_command) {
   RuntimeState& rt = g_runtime;
-  rt.command_line = platform().command_line().c_str();
+  rt.command_line = os_process().command_line().c_str();
   apply_project_settings();
   start_runtime(module, show_command, project_title().data);
   rt.error_code = 0;

@@ -105,8 +105,8 @@ Result runtime_loop() {
   rt.screen_width = 200;
   rt.screen_height = 200;
   rt.frame_rate = 60;
-  qrn::start_runtime(qrn::platform().program_module(), 10, "frame pacing");
-  if (!rt.device || !rt.device->window) {
+  qrn::start_runtime(qrn::os_process().program_module(), 10, "frame pacing");
+  if (!rt.device || !rt.window_handle) {
     std::fprintf(stderr, "no window: a display is needed\n");
     std::exit(2);
   }

@@ -173,18 +173,18 @@ Figures measure_runtime(const std::vector<Placement>& at, bool flush_each) {
   request.width = W;
   request.height = H;
   request.title = "quarnel";
-  WindowHandle window = platform().create_window(request);
+  WindowHandle window = os_video().create_window(request);
   if (!window) {
     std::printf("quarnel: no window\n");
     return figures;
   }
-  platform().show_window(window, true);
+  os_video().show_window(window, true);
   g_runtime = RuntimeState();
   OpenGLZodidoze* device = new OpenGLZodidoze();
   g_runtime.device = device;
-  device->window = window;
-  device->width = W;
-  device->height = H;
+  g_runtime.window_handle = window;
+  g_runtime.window_width = W;
+  g_runtime.window_height = H;
   device->setup_2d();
   if (!flush_each) {
     const char* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -210,9 +210,9 @@ Figures measure_runtime(const std::vector<Placement>& at, bool flush_each) {
       if (flush_each) flush_drawing();
     }
     flush_drawing();
-    platform().swap_buffers(window);
+    os_video().swap_buffers(window);
     WindowMessage message;
-    while (platform().next_message(window, message)) {
+    while (os_video().next_message(window, message)) {
     }
   };
   if (std::getenv("SPRITES_BENCH_DETAIL")) {
@@ -223,7 +223,8 @@ Figures measure_runtime(const std::vector<Placement>& at, bool flush_each) {
   }
   figures.plain = sprites_at_60([&](int n) { frame(n, false); });
   figures.rotated = sprites_at_60([&](int n) { frame(n, true); });
-  delete device;  // deletes the sprite and the window
+  device->release_all();  // the sprite and the window
+  delete device;
   g_runtime = RuntimeState();
   return figures;
 }
@@ -237,7 +238,7 @@ int median(std::vector<int> values) {
 }  // namespace
 
 int main() {
-  if (SDL_Init(SDL_INIT_VIDEO) != 0 || !qrn::platform().video_init()) {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0 || !qrn::os_video().video_init()) {
     std::printf("no display: run under Xvfb\n");
     return 1;
   }
@@ -274,7 +275,7 @@ int main() {
   row("draw_sprite", median(ours_plain), median(each_plain), median(sdl_plain), median(own_plain));
   row("draw_sprite_rotated", median(ours_rotated), median(each_rotated), median(sdl_rotated),
       median(own_rotated));
-  qrn::platform().video_quit();
+  qrn::os_video().video_quit();
   SDL_Quit();
   return 0;
 }

@@ -9,8 +9,8 @@
 #include <type_traits>
 
 #include "core/errors.h"
+#include "core/runtime_state.h"
 #include "core/text_commands.h"
-#include "host/runtime_state.h"
 
 namespace qrn {
 

@@ -52,7 +52,7 @@ class RtArray {
   // One index: a negative i counts from the end (-1 is the last element of the first row).
   T& operator()(int32_t i) { return data[checked_index(i)]; }
   const T& operator()(int32_t i) const { return data[checked_index(i)]; }
-  // Several indexes; a dimension of size 0 takes only the index 0.
+  // Several indexes; a dimension of size 0 takes any index that is not negative.
   T& operator()(int32_t i, int32_t j, int32_t k = 0, int32_t l = 0) {
     return data[checked_index(i, j, k, l)];
   }
@@ -65,9 +65,10 @@ class RtArray {
   void swap(RtArray& other) noexcept;
 
  private:
-  static bool fits(int32_t index, int32_t size) {
-    return index >= 0 && (index < size || (size == 0 && index == 0));
-  }
+  static bool fits(int32_t index, int32_t size) { return index >= 0 && (size == 0 || index < size); }
+  // A dimension of size 0 moves nothing (its stride counts as 0), so any index into it stays
+  // inside the storage; a dimension that exists moves by its stride.
+  static int32_t step(int32_t index, int32_t size, int32_t stride) { return size == 0 ? 0 : index * stride; }
   int32_t checked_index(int32_t i) const {
     int32_t at = i < 0 ? dim_i + i : i;
     if (!data || at < 0 || at >= dim_i) array_access_failed(*this, i, 0, 0, 0);
@@ -76,7 +77,7 @@ class RtArray {
   int32_t checked_index(int32_t i, int32_t j, int32_t k, int32_t l) const {
     if (!data || i < 0 || i >= dim_i || !fits(j, dim_j) || !fits(k, dim_k) || !fits(l, dim_l))
       array_access_failed(*this, i, j, k, l);
-    return i + j * stride_j + k * stride_k + l * stride_l;
+    return i + step(j, dim_j, stride_j) + step(k, dim_k, stride_k) + step(l, dim_l, stride_l);
   }
 };
 

@@ -2,22 +2,32 @@
 #include "core/errors.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/named_callbacks.h"
+#include "core/runtime_state.h"
 #include "core/text_commands.h"
-#include "host/frame_loop.h"
-#include "host/runtime_state.h"
 #include "platform/platform.h"
 
 namespace qrn {
+
+namespace {
+
+// Bytes of a text up to its first 0 byte (a text may hold 0 bytes inside its length).
+size_t c_text_length(const RtString& text) {
+  const void* zero = std::memchr(text.data, 0, text.length);
+  return zero ? static_cast<size_t>(static_cast<const char*>(zero) - text.data) : text.length;
+}
+
+}  // namespace
 
 int32_t set_error(int32_t code) {
   if (code == 0) return 0;
   g_runtime.error_line = g_runtime.source_line;
   g_runtime.error_code = code;
   RtString line = "error: " + hex_text(code) + "\n";
-  platform().write_stdout(line.data, line.length);
+  os_process().write_stdout(line.data, line.length);
   return code;
 }
 
@@ -27,6 +37,41 @@ void fatal_error(int32_t code) {
   set_error(code);
   end_program();
   exit_program();
+}
+
+void end_program() {
+  RuntimeState& rt = g_runtime;
+  if (rt.ending) return;
+  rt.ending = 1;
+  if (rt.debug_mode) {
+    log_write("-End On Line\n");
+    const int32_t values[4] = {rt.error_code, rt.error_line - 1, rt.source_line, rt.source_module};
+    for (int32_t value : values) {
+      char line[24];
+      std::snprintf(line, sizeof line, "%d\n", value);
+      log_write(line);
+    }
+  }
+  // The host's shutdown when the runtime was started; before that there is only the callback.
+  if (rt.hooks.shutdown) {
+    rt.hooks.shutdown();
+  } else {
+    call_quit_callback_once();
+  }
+  exit_program();
+}
+
+void exit_program() {
+  print_stdout("exit\n");
+  os_process().exit_process(0);
+  std::abort();  // a backend's exit never returns
+}
+
+void call_quit_callback_once() {
+  RuntimeState& rt = g_runtime;
+  if (rt.quit_callback_done) return;
+  rt.quit_callback_done = 1;
+  call_by_name("QRN_ON_QUIT");
 }
 
 void clear_error() { g_runtime.error_code = 0; }
@@ -65,14 +110,13 @@ void end_command() {
 }
 
 void debug_output(const RtString& text) {
-  Platform& os = platform();
-  if (!os.debugger_attached()) return;
+  if (!os_process().debugger_attached()) return;
   RtString message = "TX" + text;
-  os.debugger_output(message.data);
+  os_process().debugger_output(message.data);
 }
 
 RtString debug_log_path() {
-  RtString path(platform().temp_folder().c_str());
+  RtString path(os_process().temp_folder().c_str());
   for (uint32_t i = 0; i < path.length; ++i) {
     if (path.data[i] == '\\') path.data[i] = '/';
   }
@@ -86,16 +130,17 @@ void log_write(const char* text) {
   RtString path = debug_log_path();
   size_t count = std::strlen(text);
   for (int attempt = 0; attempt < 5; ++attempt) {
-    if (platform().append_file_exclusive(path.data, text, count)) return;
+    if (os_files().append_file_exclusive(path.data, text, count)) return;
   }
 }
 
-void print_stdout(const RtString& text) { platform().write_stdout(text.data, text.length); }
-void print_stderr(const RtString& text) { platform().write_stderr(text.data, text.length); }
+// A text is written as C text: up to its first 0 byte.
+void print_stdout(const RtString& text) { os_process().write_stdout(text.data, c_text_length(text)); }
+void print_stderr(const RtString& text) { os_process().write_stderr(text.data, c_text_length(text)); }
 
 RtString read_stdin_line() {
   char buffer[4096];
-  if (!platform().read_stdin_line(buffer, sizeof buffer)) return RtString();
+  if (!os_process().read_stdin_line(buffer, sizeof buffer)) return RtString();
   size_t len = std::strlen(buffer);
   if (len && buffer[len - 1] == '\n') buffer[len - 1] = 0;
   return RtString(buffer);

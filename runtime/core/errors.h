@@ -32,6 +32,14 @@ void set_source_position(int32_t module, int32_t line);
 void assert_value(int32_t value);
 // The program's end command.
 [[noreturn]] void end_command();
+// The orderly end of the process: "QRN_ON_QUIT" once, the shutdown of every subsystem,
+// "exit", exit code 0. Called again while the end is under way (from "QRN_ON_QUIT"), it
+// returns at once.
+void end_program();
+// The last step of the end: "exit" on standard output and exit code 0.
+[[noreturn]] void exit_program();
+// Calls "QRN_ON_QUIT" the first time only.
+void call_quit_callback_once();
 
 // "TX" + text to an attached debugger; nothing without one.
 void debug_output(const RtString& text);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/errors.h"
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 
 namespace qrn {
 

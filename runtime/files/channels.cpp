@@ -7,8 +7,9 @@
 #include <ctime>
 
 #include "core/errors.h"
+#include "core/runtime_state.h"
 #include "files/file_names.h"
-#include "host/runtime_state.h"
+#include "files/files_state.h"
 
 namespace qrn {
 
@@ -20,7 +21,7 @@ constexpr int32_t kLineFileLines = 256;
 // The channel, or the program's end (fatal 7) for a number outside 0..7.
 FileStream& channel(int32_t n) {
   if (static_cast<uint32_t>(n) >= static_cast<uint32_t>(FILE_CHANNEL_COUNT)) fatal_error(ERROR_OUT_OF_MEMORY);
-  return g_runtime.file_channels[n];
+  return files_state().channels[n];
 }
 
 void write_bytes(int32_t n, const void* bytes, uint64_t count) {
@@ -46,6 +47,8 @@ uint64_t read_little_endian(int32_t n, int bytes) {
 
 // ---- Line-file cache ------------------------------------------------------------------------
 
+}  // namespace
+
 struct LineFileCache {
   char name[MAX_PATH_BYTES + 1];
   char requested[MAX_PATH_BYTES + 1];  // the name the program gave, before resolving
@@ -54,10 +57,9 @@ struct LineFileCache {
   bool dirty;
 };
 
-LineFileCache* g_line_cache = nullptr;
+namespace {
 
-void write_back_line_file() {
-  LineFileCache& cache = *g_line_cache;
+void write_back_line_file(LineFileCache& cache) {
   if (!cache.name[0] || !cache.dirty) return;
   FileStream out;
   if (stream_open_write(out, cache.name)) {
@@ -71,17 +73,20 @@ void write_back_line_file() {
 
 // At process exit a changed line file is written back.
 void line_file_exit_step() {
-  if (g_line_cache) write_back_line_file();
+  if (g_runtime.files && g_runtime.files->line_cache) write_back_line_file(*g_runtime.files->line_cache);
 }
 
 LineFileCache& line_cache() {
-  if (!g_line_cache) {
-    g_line_cache = static_cast<LineFileCache*>(std::calloc(1, sizeof(LineFileCache)));
-    if (!g_line_cache) fatal_error(ERROR_OUT_OF_MEMORY);
-    g_line_cache->highest = -1;
-    std::atexit(line_file_exit_step);
+  FilesState& files = files_state();
+  if (!files.line_cache) {
+    files.line_cache = static_cast<LineFileCache*>(std::calloc(1, sizeof(LineFileCache)));
+    if (!files.line_cache) fatal_error(ERROR_OUT_OF_MEMORY);
+    files.line_cache->highest = -1;
+    static bool exit_step_registered = false;
+    if (!exit_step_registered) std::atexit(line_file_exit_step);
+    exit_step_registered = true;
   }
-  return *g_line_cache;
+  return *files.line_cache;
 }
 
 // Makes the cache hold the named file (resolved from requested), writing a changed previous
@@ -96,7 +101,7 @@ bool switch_line_file(const char* requested, const char* name) {
       (!is_memory_file_name(name) || std::strcmp(requested, cache.requested) == 0)) {
     return true;
   }
-  write_back_line_file();
+  write_back_line_file(cache);
   // Lines past the highest are empty already.
   std::memset(cache.lines, 0, sizeof cache.lines[0] * static_cast<size_t>(cache.highest + 1));
   cache.dirty = false;
@@ -126,13 +131,30 @@ int32_t line_index(double index) {
 
 }  // namespace
 
+FilesState& files_state() {
+  if (!g_runtime.files) g_runtime.files = new FilesState();
+  return *g_runtime.files;
+}
+
+void release_files_state() {
+  FilesState* files = g_runtime.files;
+  if (!files) return;
+  close_all_channels();
+  if (files->line_cache) {
+    write_back_line_file(*files->line_cache);
+    std::free(files->line_cache);
+  }
+  delete files;
+  g_runtime.files = nullptr;
+}
+
 int32_t open_channel(int32_t n, const RtString& name, int32_t mode) {
   clear_error();
   if (static_cast<uint32_t>(n) >= static_cast<uint32_t>(FILE_CHANNEL_COUNT)) {
     set_error(ERROR_OUT_OF_MEMORY);
     return 0;
   }
-  FileStream& stream = g_runtime.file_channels[n];
+  FileStream& stream = files_state().channels[n];
   stream_close(stream);
   bool opened;
   if (mode > 0) {
@@ -156,12 +178,13 @@ void close_channel(int32_t n) {
 }
 
 void close_all_channels() {
-  for (FileStream& stream : g_runtime.file_channels) stream_close(stream);
+  if (!g_runtime.files) return;
+  for (FileStream& stream : g_runtime.files->channels) stream_close(stream);
 }
 
 int32_t free_channel() {
   for (int32_t n = 0; n < FILE_CHANNEL_COUNT; ++n) {
-    if (!stream_is_open(g_runtime.file_channels[n])) return n;
+    if (!stream_is_open(files_state().channels[n])) return n;
   }
   return 255;
 }
@@ -233,7 +256,7 @@ void read_bytes_text(int32_t n, RtString& target, int32_t count) {
   FileStream& stream = channel(n);
   // A disk file shorter than the count can never deliver it: fail before allocating.
   if (!stream_is_open(stream)) fatal_error(ERROR_NO_FILE);
-  if (stream.handle && static_cast<int64_t>(count) > platform().file_length(stream.handle)) {
+  if (stream.handle && static_cast<int64_t>(count) > os_files().file_length(stream.handle)) {
     fatal_error(ERROR_NO_FILE);
   }
   RtString bytes;
@@ -282,7 +305,7 @@ RtString file_time(const RtString& name) {
   char path[MAX_PATH_BYTES + 1];
   int64_t seconds = 0;
   if (is_memory_file_name(name.data) || !platform_path(name.data, path) ||
-      !platform().file_modified_time(path, seconds)) {
+      !os_files().file_modified_time(path, seconds)) {
     set_error(ERROR_NO_FILE);
     return RtString();
   }
@@ -305,7 +328,7 @@ RtString read_file_line(const RtString& name, double index) {
   RtString resolved = name;
   resolve_file_name(resolved);
   if (!switch_line_file(name.data, resolved.data)) return RtString("NO_FILE");
-  const char* text = g_line_cache->lines[line];
+  const char* text = line_cache().lines[line];
   size_t length = std::strlen(text);
   while (length && static_cast<unsigned char>(text[length - 1]) < 32) --length;
   if (length == 0) return RtString("NO_DATA");
@@ -323,7 +346,7 @@ void write_file_line(const RtString& name, double index, const RtString& text) {
   int32_t line = line_index(index);
   if (line < 0) return;
   switch_line_file(name.data, name.data);
-  LineFileCache& cache = *g_line_cache;
+  LineFileCache& cache = line_cache();
   size_t length = text.length < kLineBytes - 1 ? text.length : kLineBytes - 1;
   std::memcpy(cache.lines[line], text.data, length);
   cache.lines[line][length] = 0;

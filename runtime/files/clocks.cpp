@@ -3,7 +3,7 @@
 // Whether the first read happened is a flag of its own: a counter may well read 0.0.
 #include "files/clocks.h"
 
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 #include "platform/platform.h"
 
 namespace qrn {
@@ -27,7 +27,7 @@ void start_clocks() {
 double timer_ms() {
   RuntimeState& rt = g_runtime;
   if (rt.counter_frequency <= 0.0) query_counter(rt);
-  double value = platform().counter_ms() * 1000.0 / rt.counter_frequency;
+  double value = os_process().counter_ms() * 1000.0 / rt.counter_frequency;
   if (!rt.clock_started) {
     rt.clock_started = 1;
     rt.clock_base = value;
@@ -37,6 +37,6 @@ double timer_ms() {
 
 double program_timer_ms() { return timer_ms() - g_runtime.timer_base_ms; }
 
-void sleep_ms(int32_t ms) { platform().sleep_ms(ms); }
+void sleep_ms(int32_t ms) { os_process().sleep_ms(ms); }
 
 }  // namespace qrn

@@ -13,7 +13,7 @@
 #include <new>
 #include <vector>
 
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 
 namespace qrn {
 
@@ -33,11 +33,10 @@ void release_result(ResourceArchive& archive) {
   release_memory_file(archive.held_memory, std::free);
   archive.held_memory = nullptr;
   if (archive.extracted_file[0]) {
-    Platform& os = platform();
-    if (os.path_kind(archive.extracted_file) == PathKind::directory) {
-      os.remove_directory(archive.extracted_file);
+    if (os_files().path_kind(archive.extracted_file) == PathKind::directory) {
+      os_files().remove_directory(archive.extracted_file);
     } else {
-      os.remove_file(archive.extracted_file);
+      os_files().remove_file(archive.extracted_file);
     }
     archive.extracted_file[0] = 0;
   }
@@ -174,7 +173,7 @@ bool unpack(const std::vector<uint8_t>& stored, Unpacked& out) {
 
 // "kix" + two letters from the entry's place + the entry name, in the temporary folder.
 RtString extraction_path(const EntryPlace& place) {
-  std::string folder = platform().temp_folder();
+  std::string folder = os_process().temp_folder();
   for (char& c : folder) {
     if (c == '\\') c = '/';
   }
@@ -279,7 +278,7 @@ int32_t resolve_file_name(RtString& name) {
 int32_t file_exists(const RtString& name) {
   if (is_memory_file_name(name.data)) return memory_file_known(name.data) ? 1 : 0;
   char path[MAX_PATH_BYTES + 1];
-  return platform_path(name.data, path) && platform().path_kind(path) == PathKind::file;
+  return platform_path(name.data, path) && os_files().path_kind(path) == PathKind::file;
 }
 
 }  // namespace qrn

@@ -166,7 +166,9 @@ bool platform_path(const char* name, char (&out)[MAX_PATH_BYTES + 1]) {
   return true;
 }
 
-int32_t stream_open_read(FileStream& stream, const char* name) {
+namespace {
+
+int32_t open_for_reading(FileStream& stream, const char* name, FileOpenMode mode) {
   stream_close(stream);
   if (!name || !*name) return 0;
   if (is_memory_file_name(name)) {
@@ -179,13 +181,22 @@ int32_t stream_open_read(FileStream& stream, const char* name) {
   }
   char path[MAX_PATH_BYTES + 1];
   if (!platform_path(name, path)) return 0;
-  Platform& os = platform();
-  FileHandle file = os.file_open(path, FileOpenMode::read);
+  FileHandle file = os_files().file_open(path, mode);
   if (!file) return 0;
-  int64_t length = os.file_length(file);
+  int64_t length = os_files().file_length(file);
   stream.handle = file;
   stream.size = length > 0 ? static_cast<uint64_t>(length) : 0;
   return 1;
+}
+
+}  // namespace
+
+int32_t stream_open_read(FileStream& stream, const char* name) {
+  return open_for_reading(stream, name, FileOpenMode::read);
+}
+
+int32_t stream_open_owned_read(FileStream& stream, const char* name) {
+  return open_for_reading(stream, name, FileOpenMode::read_owned);
 }
 
 // Closes the stream and gives the platform path of a disk file to write; memory files and
@@ -198,14 +209,25 @@ static bool writable_path(FileStream& stream, const char* name, char (&path)[MAX
 int32_t stream_open_write(FileStream& stream, const char* name) {
   char path[MAX_PATH_BYTES + 1];
   if (!writable_path(stream, name, path)) return 0;
-  Platform& os = platform();
-  PathKind kind = os.path_kind(path);
+  PathKind kind = os_files().path_kind(path);
   if (kind == PathKind::directory) {
-    os.remove_directory(path);
+    os_files().remove_directory(path);
   } else if (kind == PathKind::file) {
-    os.remove_file(path);
+    os_files().remove_file(path);
   }
-  FileHandle file = os.file_open(path, FileOpenMode::create);
+  FileHandle file = os_files().file_open(path, FileOpenMode::create);
+  if (!file) return 0;
+  stream.handle = file;
+  return 1;
+}
+
+int32_t stream_open_private_write(FileStream& stream, const char* name) {
+  char path[MAX_PATH_BYTES + 1];
+  if (!writable_path(stream, name, path)) return 0;
+  // remove_file takes a link away itself; the new file is made only where nothing is left.
+  os_files().remove_file(path);
+  if (os_files().path_kind(path) == PathKind::directory) os_files().remove_directory(path);
+  FileHandle file = os_files().file_open(path, FileOpenMode::create_private);
   if (!file) return 0;
   stream.handle = file;
   return 1;
@@ -214,10 +236,9 @@ int32_t stream_open_write(FileStream& stream, const char* name) {
 int32_t stream_open_append(FileStream& stream, const char* name) {
   char path[MAX_PATH_BYTES + 1];
   if (!writable_path(stream, name, path)) return 0;
-  Platform& os = platform();
-  FileHandle file = os.file_open(path, FileOpenMode::append);
+  FileHandle file = os_files().file_open(path, FileOpenMode::append);
   if (!file) return 0;
-  int64_t length = os.file_length(file);
+  int64_t length = os_files().file_length(file);
   stream.handle = file;
   stream.size = length > 0 ? static_cast<uint64_t>(length) : 0;
   stream.position = stream.size;
@@ -234,7 +255,7 @@ int32_t stream_read(FileStream& stream, void* destination, uint64_t n) {
     return 1;
   }
   if (!stream.handle) return 0;
-  int64_t got = platform().file_read(stream.handle, destination, n);
+  int64_t got = os_files().file_read(stream.handle, destination, n);
   stream.position += n;
   return got >= 0 && static_cast<uint64_t>(got) == n;
 }
@@ -305,14 +326,13 @@ int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool
   if (!stream.handle) return 0;
   // Disk: pieces of at most 64 bytes straight into the destination, up to the first line
   // feed; the platform position is then set to just after what the line took.
-  Platform& os = platform();
   uint32_t filled = 0;
   bool at_end = false;  // the file ended before the piece was full
   char next[2];
   uint32_t ahead = 0;
   while (filled < limit) {
     uint32_t want = limit - filled < kLinePiece ? limit - filled : kLinePiece;
-    int64_t got = os.file_read(stream.handle, destination + filled, want);
+    int64_t got = os_files().file_read(stream.handle, destination + filled, want);
     if (got <= 0) {
       at_end = true;
       break;
@@ -333,20 +353,20 @@ int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool
   if (filled == 0 && at_end) return 0;
   bool full = filled == limit;
   if (full) {
-    int64_t got = os.file_read(stream.handle, next, 2);
+    int64_t got = os_files().file_read(stream.handle, next, 2);
     ahead = got > 0 ? static_cast<uint32_t>(got) : 0;
   }
   uint32_t length = filled;
   uint32_t consumed = finish_piece(destination, length, full, next, ahead, ended);
   stream.position += filled + consumed;
-  os.file_seek(stream.handle, static_cast<int64_t>(stream.position));
+  os_files().file_seek(stream.handle, static_cast<int64_t>(stream.position));
   return 1;
 }
 
 int32_t stream_write(FileStream& stream, const void* bytes, uint64_t n) {
   if (!stream.handle) return 0;
   if (n == 0) return 1;
-  int64_t written = platform().file_write(stream.handle, bytes, n);
+  int64_t written = os_files().file_write(stream.handle, bytes, n);
   return written >= 0 && static_cast<uint64_t>(written) == n;
 }
 
@@ -356,12 +376,12 @@ int32_t stream_seek(FileStream& stream, int64_t offset, int32_t mode) {
   int64_t target = base + offset;
   if (target < 0) return 0;
   stream.position = static_cast<uint64_t>(target);
-  if (stream.handle) return platform().file_seek(stream.handle, target) ? 1 : 0;
+  if (stream.handle) return os_files().file_seek(stream.handle, target) ? 1 : 0;
   return 1;
 }
 
 void stream_close(FileStream& stream) {
-  if (stream.handle) platform().file_close(stream.handle);
+  if (stream.handle) os_files().file_close(stream.handle);
   if (stream.memory) close_memory_block(stream.memory);
   stream = FileStream{};
 }

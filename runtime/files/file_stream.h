@@ -57,6 +57,13 @@ int32_t stream_open_read(FileStream& stream, const char* name);
 int32_t stream_open_write(FileStream& stream, const char* name);
 // Opens a disk file for writing at its end, creating it when missing.
 int32_t stream_open_append(FileStream& stream, const char* name);
+// For files in a shared folder (the temporary folder): removes whatever has the name (a
+// link itself, never what it points to; an empty directory) and creates a new file that
+// only this user may read, for reading and writing. Fails when the name cannot be freed.
+int32_t stream_open_private_write(FileStream& stream, const char* name);
+// Opens a memory-file name, or a disk file only when it is a regular file this user owns
+// with no other link to it (a symbolic link is not followed), for reading.
+int32_t stream_open_owned_read(FileStream& stream, const char* name);
 // Disk: succeeds only when all n bytes arrive; position grows by n. Memory: copies what is
 // left of n bytes (fails only when position is beyond the end); position grows by the copy.
 int32_t stream_read(FileStream& stream, void* destination, uint64_t n);

@@ -29,7 +29,7 @@ void sort_names(std::vector<RtString>& names) {
 }  // namespace
 
 RtString get_current_directory() {
-  RtString path(platform().working_directory().c_str());
+  RtString path(os_process().working_directory().c_str());
   slash_path(path);
   if (path.length == 0 || path.data[path.length - 1] != '/') path.append("/");
   return path;
@@ -38,7 +38,7 @@ RtString get_current_directory() {
 int32_t set_current_directory(const RtString& path) {
   clear_error();
   char platform_name[MAX_PATH_BYTES + 1];
-  if (path.empty() || !platform_path(path.data, platform_name) || !platform().set_working_directory(platform_name)) {
+  if (path.empty() || !platform_path(path.data, platform_name) || !os_process().set_working_directory(platform_name)) {
     set_error(ERROR_NO_FILE);
     return 0;
   }
@@ -48,19 +48,18 @@ int32_t set_current_directory(const RtString& path) {
 int32_t delete_file(const RtString& path) {
   char name[MAX_PATH_BYTES + 1];
   if (!platform_path(path.data, name) || !*name) return 0;
-  Platform& os = platform();
-  if (os.path_kind(name) == PathKind::directory) return os.remove_directory(name) ? 1 : 0;
-  return os.remove_file(name) ? 1 : 0;
+  if (os_files().path_kind(name) == PathKind::directory) return os_files().remove_directory(name) ? 1 : 0;
+  return os_files().remove_file(name) ? 1 : 0;
 }
 
 int32_t create_directory(const RtString& path) {
   char name[MAX_PATH_BYTES + 1];
-  return platform_path(path.data, name) && *name && platform().make_directory(name) ? 1 : 0;
+  return platform_path(path.data, name) && *name && os_files().make_directory(name) ? 1 : 0;
 }
 
 int32_t is_directory(const RtString& path) {
   char name[MAX_PATH_BYTES + 1];
-  return platform_path(path.data, name) && *name && platform().path_kind(name) == PathKind::directory ? 1 : 0;
+  return platform_path(path.data, name) && *name && os_files().path_kind(name) == PathKind::directory ? 1 : 0;
 }
 
 void copy_file(const RtString& source, const RtString& destination) {
@@ -123,7 +122,7 @@ int32_t list_directory(const RtString& pattern, RtArray<RtString>& target) {
   RtString directory = get_current_directory();
   std::vector<DirectoryEntry> entries;
   char path[MAX_PATH_BYTES + 1];
-  if (!platform_path(directory.data, path) || !platform().read_directory(path, entries)) entries.clear();
+  if (!platform_path(directory.data, path) || !os_files().read_directory(path, entries)) entries.clear();
   std::vector<RtString> folders, files;
   for (const DirectoryEntry& entry : entries) {
     RtString name(entry.name.c_str());
@@ -144,14 +143,13 @@ int32_t list_directory(const RtString& pattern, RtArray<RtString>& target) {
 }
 
 RtString get_environment(const RtString& name) {
-  Platform& os = platform();
   if (name.empty()) {
     std::string all;
-    for (const std::string& entry : os.env_entries()) all += entry + "\n";
+    for (const std::string& entry : os_process().env_entries()) all += entry + "\n";
     return RtString(all.c_str());
   }
   std::string value;
-  os.env_get(name.data, value);
+  os_process().env_get(name.data, value);
   return RtString(value.c_str());
 }
 
@@ -159,7 +157,7 @@ RtString get_environment(const RtString& name) {
 void set_environment(const RtString& name, const RtString& value) {
   std::string entry = std::string(name.data, name.length) + "=" + std::string(value.data, value.length);
   size_t equals = entry.find('=');
-  platform().env_set(entry.substr(0, equals).c_str(), entry.c_str() + equals + 1);
+  os_process().env_set(entry.substr(0, equals).c_str(), entry.c_str() + equals + 1);
 }
 
 void slash_path(RtString& text) {

@@ -9,13 +9,13 @@
 #include <ctime>
 #include <string>
 
+#include "core/build_info.h"
 #include "core/errors.h"
 #include "core/math_random.h"
 #include "core/text_commands.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
 #include "files/file_system.h"
-#include "host/build_info.h"
 #include "platform/platform.h"
 
 namespace qrn {
@@ -119,14 +119,14 @@ RtString little_endian_hex(uint32_t value) {
 }
 
 RtString documents_answer() {
-  std::string folder = platform().documents_folder();
+  std::string folder = os_process().documents_folder();
   forward_slashes(folder);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder.empty() ? RtString(kNoData) : RtString(folder.c_str());
 }
 
 RtString appdata_answer() {
-  std::string folder = platform().data_folder();
+  std::string folder = os_process().data_folder();
   if (folder.empty()) return RtString(kNoData);
   forward_slashes(folder);
   if (folder.back() != '/') folder += '/';
@@ -136,25 +136,25 @@ RtString appdata_answer() {
 }
 
 RtString temp_answer() {
-  std::string folder = platform().temp_folder();
+  std::string folder = os_process().temp_folder();
   forward_slashes(folder);
   return folder.empty() ? RtString("/tmp/") : RtString(folder.c_str());
 }
 
 RtString battery_answer() {
-  int32_t percent = platform().battery_percent();
+  int32_t percent = os_process().battery_percent();
   if (percent == 255 || percent > 100) percent = 100;
   if (percent < 0) percent = 0;
   return int_to_text(percent);
 }
 
 RtString dpi_answer() {
-  int32_t dpi = platform().display_dpi();
+  int32_t dpi = os_video().display_dpi();
   return int_to_text(dpi < 96 ? 96 : dpi);
 }
 
 RtString gl_extension_answer(const char* name) {
-  if (platform().gl_proc_address(name)) return RtString("1");
+  if (os_video().gl_proc_address(name)) return RtString("1");
   int size = std::snprintf(nullptr, 0, "ext: %-35s   [FAILED]", name);
   std::string line(static_cast<size_t>(size) + 1, '\0');
   std::snprintf(&line[0], line.size(), "ext: %-35s   [FAILED]", name);
@@ -182,7 +182,7 @@ RtString read_identifier(const RtString& path) {
 RtString new_identifier() {
   uint32_t c_random_a = static_cast<uint32_t>(std::rand());
   uint32_t first = c_random_a << 16 | (random_next() & 0x7FFF);
-  uint32_t second = static_cast<uint32_t>(platform().calendar_time());
+  uint32_t second = static_cast<uint32_t>(os_process().calendar_time());
   uint32_t third = (random_next() & 0x7FFF) << 16 | static_cast<uint32_t>(std::rand());
   uint32_t fourth = (random_next() & 0x7FFF) * 65536u + static_cast<uint32_t>(static_cast<int32_t>(program_timer_ms()));
   return little_endian_hex(first) + little_endian_hex(second) + little_endian_hex(third) + little_endian_hex(fourth);
@@ -191,7 +191,7 @@ RtString new_identifier() {
 // The machine's value when there is one; else the identifier file in the data folder, made
 // on first use. Without a data folder nothing can be kept, so no identifier is made.
 RtString identifier_answer() {
-  uint32_t serial = platform().machine_serial();
+  uint32_t serial = os_process().machine_serial();
   if (serial) return little_endian_hex(serial ^ 0x6B2E91C4u);
   RtString folder = appdata_answer();
   if (folder == kNoData) return RtString(kFailedIdentifier);
@@ -267,13 +267,13 @@ RtString platform_info(const RtString& key) {
   if (upper.empty()) return RtString("LINUX");
   if (upper == "DEVICE") return RtString("DESKTOP");
   if (upper == "ID") return identifier_answer();
-  if (upper == "TIME") return calendar_time_text(platform().calendar_time(), false);
-  if (upper == "UTCTIME") return calendar_time_text(platform().calendar_time(), true);
+  if (upper == "TIME") return calendar_time_text(os_process().calendar_time(), false);
+  if (upper == "UTCTIME") return calendar_time_text(os_process().calendar_time(), true);
   if (upper == "BATTERY") return battery_answer();
   if (upper == "COMPILED") return RtString(build_date_text);
   if (upper == "HOSTID") return RtString(build_host_id);
   if (upper == "VERSION") return RtString(runtime_version_text);
-  if (upper == "LOCALE") return language_code(langid_from_locale(platform().user_language().c_str()));
+  if (upper == "LOCALE") return language_code(langid_from_locale(os_process().user_language().c_str()));
   if (upper == "DOCUMENTS") return documents_answer();
   if (upper == "APPDATA") return appdata_answer();
   if (upper == "TEMP") return temp_answer();

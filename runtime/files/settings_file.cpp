@@ -199,11 +199,10 @@ void ini_flush() {
   if (!ini.dirty || ini.file_name.empty() || is_memory_file_name(ini.file_name.data)) return;
   char path[MAX_PATH_BYTES + 1];
   if (!platform_path(ini.file_name.data, path)) return;
-  Platform& os = platform();
-  PathKind kind = os.path_kind(path);
-  if (kind == PathKind::directory || kind == PathKind::unknown) os.remove_directory(path);
+  PathKind kind = os_files().path_kind(path);
+  if (kind == PathKind::directory || kind == PathKind::unknown) os_files().remove_directory(path);
   std::string bytes = ini_file_bytes(ini);
-  os.replace_file(path, bytes.data(), bytes.size());
+  os_files().replace_file(path, bytes.data(), bytes.size());
 }
 
 }  // namespace qrn

@@ -109,6 +109,10 @@ class OpenGLZodidoze {
   bool upload_texture(const Image& image, int32_t x, int32_t y, int32_t w, int32_t h,
                       uint32_t* texture, uint32_t* mip_texture, bool normal_map, bool nearest);
   bool create_sprite_from_image(int32_t id, Image& image, bool normal_map);
+  // Sprite id as a fully transparent w × h image in a tw × th texture with linear filtering
+  // and no mipmapped twin (a screen's colour texture). False, with the slot empty, when the
+  // texture cannot be made.
+  bool create_empty_sprite(int32_t id, int32_t w, int32_t h, int32_t tw, int32_t th);
   bool load_sprite_file(int32_t id, const RtString& path, int32_t colour_key, bool normal_map);
   void delete_sprite(int32_t id);
   // Binds sprite id on texture unit 0 (-1: texturing off) and second_id on unit 1 (-1: none).
@@ -126,7 +130,9 @@ class OpenGLZodidoze {
   void draw_background(int32_t slot);
   // Deletes every sprite and background image (what release_window does first).
   void delete_all_images();
-  // Deletes every sprite and background, then releases the window.
+  // Deletes every sprite and background, then releases the window (host/window.cpp). The
+  // destructor deletes the images but leaves the window to whoever ends the device, which
+  // calls this first.
   void release_all();
 
   // ---- Fonts (gfx) ------------------------------------------------------------------------
@@ -136,11 +142,40 @@ class OpenGLZodidoze {
   void print_glyphs(int32_t slot, const RtString& text, double x, double y, double z,
                     bool proportional, bool use_scale);
 
-  // ---- Off-screen screens (gfx) -----------------------------------------------------------
+  // ---- Off-screen screens (gfx/offscreen.cpp) ---------------------------------------------
+  // Loads the framebuffer entry points (once the window's context exists).
   void init_framebuffers();
+  // Makes r a framebuffer of w × h with texture as its colour attachment and, with_depth, a
+  // depth buffer (32, 24 or 16 bits, else none). Whatever r held before is released first.
+  bool build_framebuffer(OffscreenScreen& r, int32_t w, int32_t h, uint32_t texture, bool with_depth);
+  // Binds r's framebuffer, remembering the binding before it; true when it was bound now
+  // (false when r is bound already or has no framebuffer).
+  bool bind_framebuffer(OffscreenScreen& r);
+  // Puts back the binding that was there before r was bound.
+  void unbind_framebuffer(OffscreenScreen& r);
+  // Releases r's framebuffer and depth buffer and frees the record.
+  void destroy_framebuffer(OffscreenScreen& r);
+  // Ends drawing into a screen: drawing goes to the window again.
   void end_offscreen();
+  // Ends drawing and frees all 32 screens.
+  void destroy_all_screens();
+  // The screen whose colour texture sprite id is, or -1.
+  int32_t screen_of_sprite(int32_t id) const;
+  // Sprite id got a new texture: rebuilds the framebuffer of its screen around it.
+  void screen_sprite_changed(int32_t id);
 
-  // ---- Fields -----------------------------------------------------------------------------
+  // ---- Texture persistence (gfx/texture_persistence.cpp) --------------------------------
+  // Every sprite's pixels into the persistence file; false when it cannot be written whole.
+  bool save_textures();
+  // Every sprite of the persistence file made again, then the file deleted; false when the
+  // file cannot be opened or a record could not be restored.
+  bool restore_textures();
+  // After the GL context was made anew: forgets the objects of the old one and makes the
+  // sprites (and the screens drawing into them) again from the persistence file.
+  bool restore_textures_in_new_context();
+
+  // ---- Fields (its window, the window's client size and orientation and the current
+  // off-screen screen are kept in RuntimeState, where the input reads them too) ----------
   int32_t bound_sprite = -1;
   int32_t bound_second_sprite = -1;
   int32_t bound_uses_mip_texture = 0;
@@ -153,13 +188,9 @@ class OpenGLZodidoze {
   uint8_t clear_depth_pending = 1;
   uint8_t bgra_supported = 0;
   OffscreenScreen offscreen[OFFSCREEN_COUNT];
-  int32_t current_offscreen = -1;
   uint8_t** alpha_masks = nullptr;  // SPRITE_COUNT lazily fetched alpha copies, owned
   BackgroundImage backgrounds[BACKGROUND_COUNT];
   uint8_t smoothing = 1;
-  WindowHandle window = nullptr;
-  int32_t width = 0;
-  int32_t height = 0;
   int32_t virtual_width = 0;
   int32_t virtual_height = 0;
   int32_t colour_depth = 0;
@@ -169,13 +200,14 @@ class OpenGLZodidoze {
   int32_t viewport_y = 0;
   int32_t viewport_width = 0;
   int32_t viewport_height = 0;
-  int32_t orientation = 0;
   uint32_t colour_key = 0x008000FF;  // RGB(255, 0, 128)
   uint32_t font_colour_key = 0;
   double next_frame_ms = 0.0;
   double frame_interval_ms = 0.0;
   ModuleHandle module = nullptr;
   void* gl_context = nullptr;
+  int32_t saved_orientation = 0;  // the orientation while an emulated screen is drawn into
+  uint8_t ending_offscreen = 0;   // end_offscreen is at work (its own steps do not end again)
 
   // ---- Working buffers of the drawing code ------------------------------------------------
   std::vector<float> text_vertices;  // x, y, z, u, v per vertex, for print_glyphs

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/runtime_state.h"
 #include "files/file_names.h"
 #include "gfx/device.h"
 #include "gfx/gl_state.h"
 #include "gfx/sprite_geometry.h"
-#include "host/runtime_state.h"
 
 namespace qrn {
 
@@ -49,9 +49,9 @@ const SpriteSlot* begin_sprite(OpenGLZodidoze& dev, int32_t id, bool texel_exact
 // (the projection itself is always one unit per pixel). A sprite drawn unscaled at whole
 // coordinates then samples every texel at its centre, where linear filtering gives exactly
 // the texel, so the cheaper nearest filtering draws the same pixels.
-bool unscaled_target(const OpenGLZodidoze& dev) {
+bool unscaled_target() {
   const float scale = g_runtime.virtual_scale;
-  return scale == 0.0f || scale == 1.0f || g_runtime.target_screen != -1 || dev.current_offscreen != -1;
+  return scale == 0.0f || scale == 1.0f || g_runtime.target_screen != -1 || g_runtime.current_offscreen != -1;
 }
 
 // Binds an animation frame for drawing and gives its texture rectangle; null when the slot
@@ -157,7 +157,7 @@ bool key_as_stored(OpenGLZodidoze& dev, uint8_t key[3]) {
 
 void draw_sprite(int32_t id, int32_t x, int32_t y) {
   OpenGLZodidoze* dev = device();
-  const SpriteSlot* slot = dev ? begin_sprite(*dev, id, unscaled_target(*dev)) : nullptr;
+  const SpriteSlot* slot = dev ? begin_sprite(*dev, id, unscaled_target()) : nullptr;
   if (!slot) return;
   queue_box(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + slot->width),
             static_cast<float>(y + slot->height), TextureRect{0, 0, slot->u_max, slot->v_max});
@@ -237,6 +237,7 @@ void draw_rect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t col
   dev->bind_sprite(-1, -1, false, nullptr);
   queue_box(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x) + width,
             static_cast<float>(y) + height, TextureRect{0, 0, 0, 0});
+  gl_set_colour_after_queue(1.0f, 1.0f, 1.0f, dev->global_alpha);
 }
 
 void plot(int32_t x, int32_t y, uint32_t colour) { draw_rect(x, y, 1, 1, colour); }
@@ -263,6 +264,7 @@ void draw_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) 
   glDrawArrays(GL_POINTS, 2, 1);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
+  gl_set_colour(1.0f, 1.0f, 1.0f, dev->global_alpha);
 }
 
 uint32_t get_pixel(int32_t x, int32_t y) {
@@ -306,18 +308,18 @@ void load_background(const RtString& path) {
 
 void capture_background() {
   OpenGLZodidoze* dev = device();
-  if (!dev || dev->width < 1 || dev->height < 1) return;
+  if (!dev || g_runtime.window_width < 1 || g_runtime.window_height < 1) return;
   const int32_t max = gl_max_texture_size();
   if (max <= 0) return;
   // Square tiles: the smallest power of two from 128 that covers the window, or the limit.
   int32_t tile = 128;
-  while (tile < std::max(dev->width, dev->height) && tile < max) tile *= 2;
+  while (tile < std::max(g_runtime.window_width, g_runtime.window_height) && tile < max) tile *= 2;
   tile = std::min(tile, max);
   dev->delete_background(0);
   flush_drawing();
   BackgroundImage& bg = dev->backgrounds[0];
-  const int32_t columns = std::min((dev->width + tile - 1) / tile, 8);
-  const int32_t rows = std::min((dev->height + tile - 1) / tile, 8);
+  const int32_t columns = std::min((g_runtime.window_width + tile - 1) / tile, 8);
+  const int32_t rows = std::min((g_runtime.window_height + tile - 1) / tile, 8);
   const std::vector<uint8_t> clear(static_cast<size_t>(tile) * tile * 4, 0);
   for (int32_t column = 0; column < columns; ++column) {
     for (int32_t row = 0; row < rows; ++row) {
@@ -331,10 +333,10 @@ void capture_background() {
       glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tile, tile, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
       // The tile's image rows top-down land in texture rows from the top of the tile; the
       // window's rows count from the bottom.
-      const int32_t copy_w = std::min(tile, dev->width - column * tile);
-      const int32_t bottom_edge = std::min((row + 1) * tile, dev->height);
+      const int32_t copy_w = std::min(tile, g_runtime.window_width - column * tile);
+      const int32_t bottom_edge = std::min((row + 1) * tile, g_runtime.window_height);
       const int32_t copy_h = bottom_edge - row * tile;
-      const int32_t window_y = dev->height - bottom_edge;
+      const int32_t window_y = g_runtime.window_height - bottom_edge;
       const int32_t texture_y = tile - copy_h;
       glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, texture_y, column * tile, window_y, copy_w, copy_h);
       bg.drawn_width[index] = bg.drawn_height[index] = static_cast<int16_t>(tile);
@@ -362,7 +364,8 @@ void grab_sprite(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height
   height = std::min(height, max);
   const int32_t tw = std::min(texture_size_for(width), max);
   const int32_t th = std::min(texture_size_for(height), max);
-  if (!slot->texture || slot->texture_width != tw || slot->texture_height != th) {
+  const bool new_texture = !slot->texture || slot->texture_width != tw || slot->texture_height != th;
+  if (new_texture) {
     dev->delete_sprite(id);
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -375,6 +378,8 @@ void grab_sprite(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
   }
   set_slot_sizes(*slot, width, height, tw, th);
+  // A screen drawing into this sprite follows it to the new texture.
+  if (new_texture) dev->screen_sprite_changed(id);
   // The window pixel under the rectangle's bottom-left program pixel: the copy runs from
   // there up and to the right, which puts image row y in texture row height - 1 - y.
   int32_t wx, wy;
@@ -529,17 +534,17 @@ void get_target_size(int32_t& width, int32_t& height) {
   OpenGLZodidoze* dev = device();
   width = height = 0;
   if (!dev) return;
-  if (dev->current_offscreen >= 0 && dev->current_offscreen < OFFSCREEN_COUNT) {
-    const SpriteSlot* slot = dev->sprite_slot(dev->offscreen[dev->current_offscreen].sprite);
+  if (g_runtime.current_offscreen >= 0 && g_runtime.current_offscreen < OFFSCREEN_COUNT) {
+    const SpriteSlot* slot = dev->sprite_slot(dev->offscreen[g_runtime.current_offscreen].sprite);
     if (slot) {
       width = slot->width;
       height = slot->height;
     }
     return;
   }
-  width = dev->virtual_height ? dev->virtual_width : dev->width;
-  height = dev->virtual_height ? dev->virtual_height : dev->height;
-  if (dev->orientation == 1 || dev->orientation == 3) std::swap(width, height);
+  width = dev->virtual_height ? dev->virtual_width : g_runtime.window_width;
+  height = dev->virtual_height ? dev->virtual_height : g_runtime.window_height;
+  if (g_runtime.orientation == 1 || g_runtime.orientation == 3) std::swap(width, height);
 }
 
 }  // namespace qrn

@@ -8,13 +8,13 @@
 #include <cmath>
 
 #include "core/errors.h"
+#include "core/runtime_state.h"
 #include "files/file_names.h"
 #include "gfx/device.h"
 #include "gfx/gl_state.h"
 #include "gfx/image.h"
 #include "gfx/image_codecs.h"
 #include "gfx/sprite_geometry.h"
-#include "host/runtime_state.h"
 
 namespace qrn {
 

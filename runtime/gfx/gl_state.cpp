@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "core/runtime_state.h"
 #include "platform/platform.h"
 
 namespace qrn {
@@ -21,10 +22,15 @@ enum : int8_t { UNKNOWN = -1 };
 // Per texture name: bit 0 linear, bit 1 clamp; UNKNOWN when not known.
 constexpr int8_t PARAM_LINEAR = 1, PARAM_CLAMP = 2;
 
-struct GlCache {
+}  // namespace
+
+struct GlStateCache {
   int8_t enabled[TRACKED_COUNT];
   bool colour_known = false;
   float colour[4] = {0, 0, 0, 0};
+  // A colour to set once the queued quads are drawn (see gl_set_colour_after_queue).
+  bool colour_pending = false;
+  float pending_colour[4] = {0, 0, 0, 0};
   bool blend_known = false;
   GLenum blend_source = 0, blend_destination = 0;
   bool alpha_func_known = false;
@@ -37,15 +43,18 @@ struct GlCache {
 
   std::vector<QuadCorner> queue;  // six corners per quad (two triangles of the fan)
 
-  GlCache() {
+  GlStateCache() {
     for (int8_t& flag : enabled) flag = UNKNOWN;
     queue.reserve(6 * 1024);
   }
 };
 
-GlCache& cache() {
-  static GlCache instance;
-  return instance;
+namespace {
+
+// RuntimeState::gl_cache, made on first use.
+GlStateCache& cache() {
+  if (!g_runtime.gl_cache) g_runtime.gl_cache = new GlStateCache();
+  return *g_runtime.gl_cache;
 }
 
 int tracked_index(GLenum capability) {
@@ -55,11 +64,20 @@ int tracked_index(GLenum capability) {
   return -1;
 }
 
-}  // namespace
+bool same_colour(const float* colour, float red, float green, float blue, float alpha) {
+  return colour[0] == red && colour[1] == green && colour[2] == blue && colour[3] == alpha;
+}
 
-void flush_drawing() {
-  GlCache& c = cache();
-  if (c.queue.empty()) return;
+void send_colour(GlStateCache& c, float red, float green, float blue, float alpha) {
+  glColor4f(red, green, blue, alpha);
+  c.colour[0] = red;
+  c.colour[1] = green;
+  c.colour[2] = blue;
+  c.colour[3] = alpha;
+  c.colour_known = true;
+}
+
+void draw_queue(GlStateCache& c) {
   // Client arrays are set on every flush: other drawing code may have changed them.
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -71,9 +89,25 @@ void flush_drawing() {
   c.queue.clear();
 }
 
+}  // namespace
+
+void flush_drawing() {
+  GlStateCache& c = cache();
+  if (!c.queue.empty()) draw_queue(c);
+  if (c.colour_pending) {
+    c.colour_pending = false;
+    send_colour(c, c.pending_colour[0], c.pending_colour[1], c.pending_colour[2], c.pending_colour[3]);
+  }
+}
+
+void release_gl_state() {
+  delete g_runtime.gl_cache;
+  g_runtime.gl_cache = nullptr;
+}
+
 void invalidate_gl_state() {
   flush_drawing();
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   for (int8_t& flag : c.enabled) flag = UNKNOWN;
   c.colour_known = c.blend_known = c.alpha_func_known = c.texture_known = false;
   c.texture_params.clear();
@@ -81,7 +115,7 @@ void invalidate_gl_state() {
 }
 
 void gl_set_enabled(GLenum capability, bool on) {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   int index = tracked_index(capability);
   if (index >= 0 && c.enabled[index] == (on ? 1 : 0)) return;
   flush_drawing();
@@ -94,7 +128,7 @@ void gl_set_enabled(GLenum capability, bool on) {
 }
 
 bool gl_is_enabled(GLenum capability) {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   int index = tracked_index(capability);
   if (index >= 0 && c.enabled[index] != UNKNOWN) return c.enabled[index] == 1;
   bool on = glIsEnabled(capability) == GL_TRUE;
@@ -105,21 +139,35 @@ bool gl_is_enabled(GLenum capability) {
 void gl_forget_colour() { cache().colour_known = false; }
 
 void gl_set_colour(float red, float green, float blue, float alpha) {
-  GlCache& c = cache();
-  if (c.colour_known && c.colour[0] == red && c.colour[1] == green && c.colour[2] == blue &&
-      c.colour[3] == alpha)
+  GlStateCache& c = cache();
+  if (c.colour_known && same_colour(c.colour, red, green, blue, alpha)) {
+    c.colour_pending = false;  // the queued quads and what follows share this colour
     return;
+  }
   flush_drawing();
-  glColor4f(red, green, blue, alpha);
-  c.colour[0] = red;
-  c.colour[1] = green;
-  c.colour[2] = blue;
-  c.colour[3] = alpha;
-  c.colour_known = true;
+  if (c.colour_known && same_colour(c.colour, red, green, blue, alpha)) return;
+  send_colour(c, red, green, blue, alpha);
+}
+
+void gl_set_colour_after_queue(float red, float green, float blue, float alpha) {
+  GlStateCache& c = cache();
+  if (c.queue.empty()) {
+    gl_set_colour(red, green, blue, alpha);
+    return;
+  }
+  if (c.colour_known && same_colour(c.colour, red, green, blue, alpha)) {
+    c.colour_pending = false;
+    return;
+  }
+  c.colour_pending = true;
+  c.pending_colour[0] = red;
+  c.pending_colour[1] = green;
+  c.pending_colour[2] = blue;
+  c.pending_colour[3] = alpha;
 }
 
 void gl_set_blend_func(GLenum source, GLenum destination) {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   if (c.blend_known && c.blend_source == source && c.blend_destination == destination) return;
   flush_drawing();
   glBlendFunc(source, destination);
@@ -129,7 +177,7 @@ void gl_set_blend_func(GLenum source, GLenum destination) {
 }
 
 void gl_set_alpha_func(GLenum function, float reference) {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   if (c.alpha_func_known && c.alpha_function == function && c.alpha_reference == reference) return;
   flush_drawing();
   glAlphaFunc(function, reference);
@@ -139,7 +187,7 @@ void gl_set_alpha_func(GLenum function, float reference) {
 }
 
 void gl_bind_texture(GLuint texture) {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   if (c.texture_known && c.texture == texture) return;
   flush_drawing();
   glBindTexture(GL_TEXTURE_2D, texture);
@@ -148,12 +196,12 @@ void gl_bind_texture(GLuint texture) {
 }
 
 GLuint gl_bound_texture() {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   return c.texture_known ? c.texture : 0;
 }
 
 void gl_set_texture_params(GLuint texture, bool linear, bool clamp) {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   int8_t wanted = static_cast<int8_t>((linear ? PARAM_LINEAR : 0) | (clamp ? PARAM_CLAMP : 0));
   if (texture < c.texture_params.size() && c.texture_params[texture] == wanted) return;
   flush_drawing();
@@ -172,7 +220,7 @@ void gl_set_texture_params(GLuint texture, bool linear, bool clamp) {
 }
 
 void gl_forget_texture(GLuint texture) {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   flush_drawing();
   if (texture < c.texture_params.size()) c.texture_params[texture] = UNKNOWN;
   // Deleting the bound texture makes GL bind 0; the cache no longer knows.
@@ -193,7 +241,7 @@ void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2
 }
 
 int32_t gl_max_texture_size() {
-  GlCache& c = cache();
+  GlStateCache& c = cache();
   if (c.max_texture_size <= 0) {
     GLint size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
@@ -202,6 +250,6 @@ int32_t gl_max_texture_size() {
   return c.max_texture_size;
 }
 
-void* gl_entry_point(const char* name) { return platform().gl_proc_address(name); }
+void* gl_entry_point(const char* name) { return os_video().gl_proc_address(name); }
 
 }  // namespace qrn

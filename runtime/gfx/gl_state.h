@@ -21,12 +21,17 @@ namespace qrn {
 void flush_drawing();
 // Flushes, then forgets every cached value so the next setting of each is sent to GL.
 void invalidate_gl_state();
+// Frees the cache and its queue (RuntimeState::gl_cache); the next use starts knowing nothing.
+void release_gl_state();
 
 // Enable flag of a capability (blending, alpha and depth test, face culling, texturing...).
 void gl_set_enabled(GLenum capability, bool on);
 // The cached enable flag (asks GL when the cache does not know).
 bool gl_is_enabled(GLenum capability);
 void gl_set_colour(float red, float green, float blue, float alpha);
+// The colour for what comes after the queued quads: sent once they are drawn (at the next
+// flush), so a run of quads in another colour still goes out in one call.
+void gl_set_colour_after_queue(float red, float green, float blue, float alpha);
 // GL's current colour changed behind the cache (a colour array was drawn).
 void gl_forget_colour();
 void gl_set_blend_func(GLenum source, GLenum destination);

@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "core/errors.h"
+#include "core/runtime_state.h"
 #include "files/file_names.h"
 #include "gfx/device.h"
 #include "gfx/drawing.h"
 #include "gfx/image.h"
 #include "gfx/image_codecs.h"
 #include "gfx/sprites.h"
-#include "host/runtime_state.h"
 
 namespace qrn {
 

@@ -8,11 +8,13 @@
 #include <cstring>
 #include <vector>
 
+#include "core/runtime_state.h"
 #include "gfx/device.h"
 #include "gfx/gl_state.h"
 #include "gfx/image.h"
 #include "gfx/image_codecs.h"
 #include "gfx/sprite_geometry.h"
+#include "gfx/texture_persistence_internal.h"
 
 namespace qrn {
 
@@ -186,11 +188,12 @@ OpenGLZodidoze::OpenGLZodidoze() {
   sprites = new SpriteSlot[SPRITE_COUNT];
   alpha_masks = new uint8_t*[SPRITE_COUNT]();
   for (float& scale : font_scale) scale = 1.0f;
+  delete_persistence_file();  // no stale file of an earlier device survives
 }
 
 OpenGLZodidoze::~OpenGLZodidoze() {
-  end_offscreen();
-  release_all();
+  delete_persistence_file();
+  delete_all_images();
   for (int32_t id = 0; id < SPRITE_COUNT; ++id) delete[] alpha_masks[id];
   delete[] alpha_masks;
   delete[] sprites;
@@ -219,17 +222,35 @@ bool OpenGLZodidoze::upload_texture(const Image& image, int32_t x, int32_t y, in
 bool OpenGLZodidoze::create_sprite_from_image(int32_t id, Image& image, bool normal_map) {
   SpriteSlot* slot = sprite_slot(id);
   if (!slot) return false;
+  // A screen's sprite gets its framebuffer rebuilt around the new texture (or is freed when
+  // there is none).
+  const int32_t screen = screen_of_sprite(id);
   delete_sprite(id);
   UploadBox box;
-  if (image.width < 1 || image.height < 1 || !upload_box(image, 0, 0, 0, 0, box)) return false;
+  bool made = image.width >= 1 && image.height >= 1 && upload_box(image, 0, 0, 0, 0, box);
   // Font textures: nearest filtering, no normal map, no mipmapped twin.
   const bool font = id >= FONT_SLOT_BASE;
-  if (!upload_texture(image, 0, 0, 0, 0, &slot->texture, font ? nullptr : &slot->mip_texture,
-                      font ? false : normal_map, font)) {
+  made = made && upload_texture(image, 0, 0, 0, 0, &slot->texture, font ? nullptr : &slot->mip_texture,
+                                font ? false : normal_map, font);
+  if (made) {
+    set_slot_sizes(*slot, box.w, box.h, box.texture_w, box.texture_h);
+  } else {
+    delete_sprite(id);
+  }
+  if (screen >= 0) screen_sprite_changed(id);
+  return made;
+}
+
+bool OpenGLZodidoze::create_empty_sprite(int32_t id, int32_t w, int32_t h, int32_t tw, int32_t th) {
+  SpriteSlot* slot = sprite_slot(id);
+  if (!slot || w < 1 || h < 1 || tw < w || th < h) return false;
+  delete_sprite(id);
+  const std::vector<uint8_t> clear(static_cast<size_t>(tw) * th * 4, 0);
+  if (!send_texture(&slot->texture, clear.data(), tw, th, false, false)) {
     delete_sprite(id);
     return false;
   }
-  set_slot_sizes(*slot, box.w, box.h, box.texture_w, box.texture_h);
+  set_slot_sizes(*slot, w, h, tw, th);
   return true;
 }
 
@@ -247,6 +268,8 @@ bool OpenGLZodidoze::load_sprite_file(int32_t id, const RtString& path, int32_t 
 void OpenGLZodidoze::delete_sprite(int32_t id) {
   SpriteSlot* slot = sprite_slot(id);
   if (!slot) return;
+  // Drawing into this sprite ends first (an emulated screen puts the window's pixels back).
+  if (g_runtime.current_offscreen >= 0 && screen_of_sprite(id) == g_runtime.current_offscreen) end_offscreen();
   delete_texture(slot->texture);
   delete_texture(slot->mip_texture);
   free_alpha_mask(id);
@@ -393,16 +416,12 @@ void OpenGLZodidoze::draw_background(int32_t slot) {
 // ---- Release -----------------------------------------------------------------------------------
 
 void OpenGLZodidoze::delete_all_images() {
+  destroy_all_screens();  // a screen without its sprite has nothing to draw into
   for (int32_t id = 0; id < SPRITE_COUNT; ++id) {
     if (sprites[id].texture || sprites[id].mip_texture || sprites[id].width || alpha_masks[id])
       delete_sprite(id);
   }
   for (int32_t slot = 0; slot < BACKGROUND_COUNT; ++slot) delete_background(slot);
-}
-
-void OpenGLZodidoze::release_all() {
-  delete_all_images();
-  release_window();
 }
 
 }  // namespace qrn

@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "3d/engine_3d.h"
-#include "3d/shaders.h"
 #include "core/errors.h"
 #include "core/named_callbacks.h"
 #include "core/text_commands.h"
@@ -21,11 +19,9 @@
 #include "host/startup.h"
 #include "host/window_messages.h"
 #include "input/input_devices.h"
+#include "input/joysticks.h"
 #include "input/keyboard.h"
-#include "net/net_game.h"
 #include "platform/platform.h"
-#include "sound/music.h"
-#include "sound/sound_device.h"
 
 namespace qrn {
 
@@ -43,9 +39,8 @@ bool escape_pressed() {
 // Brings the window to the front as the active, top-most normal window.
 void activate_window() {
   print_stdout("activate\n");
-  Platform& os = platform();
-  os.show_window(g_runtime.window_handle, true);
-  os.raise_window(g_runtime.window_handle);
+  os_video().show_window(g_runtime.window_handle, true);
+  os_video().raise_window(g_runtime.window_handle);
   print_stdout("ok\n");
 }
 
@@ -64,7 +59,7 @@ void show_screen() {
   RuntimeState& rt = g_runtime;
   // Without a window nothing can be shown and nothing can ever happen; the program ends
   // the way a failed presentation ends it.
-  if (!rt.device || !rt.device->window) {
+  if (!rt.device || !g_runtime.window_handle) {
     end_program();
     return;
   }
@@ -78,8 +73,8 @@ void show_screen() {
   poll_input_frame();
   if (escape_pressed()) end_program();
   if (key_down(KEY_LEFT_ALT) && key_down(KEY_F4)) end_program();
-  if (rt.engine_3d) rt.engine_3d->frame_step();
-  restart_music_if_due();
+  if (rt.hooks.engine_frame) rt.hooks.engine_frame();
+  music_frame_step();
   MessageHook hook = message_hook();
   pump_messages(hook);
   if (!present_frame(hook)) end_program();
@@ -93,7 +88,7 @@ bool present_frame(MessageHook hook) {
 bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
   device.end_offscreen();
   flush_drawing();
-  platform().swap_buffers(device.window);
+  os_video().swap_buffers(g_runtime.window_handle);
   prepare_back_buffer(device);
 
   // Long sleeps while more than 7 ms remain, waking 3 ms early; then the message pump runs
@@ -110,7 +105,7 @@ bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
       continue;
     }
     if (remaining > 1.0) {
-      platform().nap_ms(remaining - 1.0);
+      os_process().nap_ms(remaining - 1.0);
       continue;
     }
     current = now;
@@ -131,15 +126,14 @@ bool pump_messages(MessageHook hook) {
   return g_runtime.device ? pump_device_messages(*g_runtime.device, hook) : true;
 }
 
-bool pump_device_messages(OpenGLZodidoze& device, MessageHook hook) {
-  Platform& os = platform();
+bool pump_device_messages(OpenGLZodidoze& /*device*/, MessageHook hook) {
   WindowMessage message;
-  while (os.peek_message(device.window, message)) {
+  while (os_video().peek_message(g_runtime.window_handle, message)) {
     if (hook) {
       set_current_window_message(message);
       hook();  // sees the message while it is still queued
     }
-    if (!os.next_message(device.window, message)) break;
+    if (!os_video().next_message(g_runtime.window_handle, message)) break;
     set_current_window_message(message);
     // Typed characters arrive as their own messages here, so a key-down needs no
     // translation before it reaches the window procedure.
@@ -183,13 +177,12 @@ void reset_draw_state() {
   device->global_alpha = 1.0f;
   gl_set_colour(1.0f, 1.0f, 1.0f, 1.0f);
   set_viewport(0, 0, 0, 0);
-  if (rt.engine_3d) rt.engine_3d->reset_frame_settings();
-  use_shader(-1);
+  if (rt.hooks.engine_reset) rt.hooks.engine_reset();
 }
 
 void set_frame_rate(double fps, int32_t vsync) {
   int32_t whole = static_cast<int32_t>(fps);
-  if (gl_extensions().swap_control) platform().set_swap_interval(vsync ? 1 : 0);
+  if (gl_extensions().swap_control) os_video().set_swap_interval(vsync ? 1 : 0);
   if (OpenGLZodidoze* device = g_runtime.device) {
     device->frame_interval_ms = whole > 0 ? 1000.0 / whole : 2.0;
   }
@@ -206,10 +199,10 @@ int32_t set_escape_quits(int32_t flag) {
 }
 
 void debug_break(int32_t value) {
-  Platform& os = platform();
-  if (!os.debugger_attached()) return;
+  if (!os_process().debugger_attached()) return;
+  unacquire_mouse();
   RtString text = "BP" + hex_text(value);
-  os.debugger_output(text.data);
+  os_process().debugger_output(text.data);
   g_runtime.paused = 0;
   poll_input_frame();
   g_runtime.activation_requested = 1;
@@ -220,7 +213,7 @@ void idle_wait_step() {
   int32_t x0 = 0, y0 = 0, a0 = 0, b0 = 0;
   read_mouse(x0, y0, a0, b0);
   for (int attempt = 0; attempt < 15; ++attempt) {
-    restart_music_if_due();
+    music_frame_step();
     pump_messages(message_hook());
     if (rt.paused) {
       pause_loop();
@@ -234,6 +227,7 @@ void idle_wait_step() {
     int32_t x = 0, y = 0, a = 0, b = 0;
     read_mouse(x, y, a, b);
     if (x != x0 || y != y0 || a != a0 || b != b0) return;
+    if (any_joystick_active()) return;
     sleep_ms(5);
   }
 }
@@ -242,7 +236,7 @@ void pause_loop() {
   RuntimeState& rt = g_runtime;
   log_write("pause loop in showscreen/hibernate\n");
   while (rt.paused && !rt.activation_requested) {
-    restart_music_if_due();
+    music_frame_step();
     pump_messages(message_hook());
     sleep_ms(500);
   }
@@ -253,7 +247,7 @@ void wait_key() {
   while (any_typed_char()) {
   }
   while (!any_typed_char()) {
-    restart_music_if_due();
+    music_frame_step();
     pump_messages(message_hook());
     idle_wait_step();
   }
@@ -266,7 +260,7 @@ void wait_key() {
 void wait_mouse_button() {
   auto poll_until = [](bool down) {
     for (;;) {
-      restart_music_if_due();
+      music_frame_step();
       pump_messages(message_hook());
       if (any_mouse_button() == down) return;
       sleep_ms(1);
@@ -277,54 +271,32 @@ void wait_mouse_button() {
   poll_until(false);
 }
 
-void end_program() {
-  RuntimeState& rt = g_runtime;
-  if (rt.ending) return;
-  rt.ending = 1;
-  if (rt.debug_mode) {
-    log_write("-End On Line\n");
-    const int32_t values[4] = {rt.error_code, rt.error_line - 1, rt.source_line, rt.source_module};
-    for (int32_t value : values) {
-      char line[24];
-      std::snprintf(line, sizeof line, "%d\n", value);
-      log_write(line);
-    }
-  }
-  shutdown_runtime();
-  exit_program();
-}
-
-void exit_program() {
-  print_stdout("exit\n");
-  platform().exit_process(0);
-  std::abort();  // a backend's exit never returns
+void music_frame_step() {
+  if (g_runtime.hooks.restart_music) g_runtime.hooks.restart_music();
 }
 
 void shutdown_runtime() {
   RuntimeState& rt = g_runtime;
-  if (!rt.quit_callback_done) {
-    rt.quit_callback_done = 1;
-    call_by_name("QRN_ON_QUIT");
-  }
+  call_quit_callback_once();
   if (!rt.device) return;
   log_write("Shut down QRN\n");
-  stop_music();
+  if (rt.hooks.stop_music) rt.hooks.stop_music();
   RtString directory = program_directory();
-  platform().set_working_directory(directory.data);
+  os_process().set_working_directory(directory.data);
   close_all_channels();
-  if (rt.network) shutdown_network();
+  if (rt.network && rt.hooks.shutdown_network) rt.hooks.shutdown_network();
   if (rt.input) release_input();
-  if (rt.sound || rt.sound_channels) release_sound();
-  delete rt.device;  // releases its window
+  if ((rt.sound || rt.sound_channels) && rt.hooks.release_sound) rt.hooks.release_sound();
+  rt.device->release_all();
+  delete rt.device;
   rt.device = nullptr;
-  delete rt.engine_3d;
-  rt.engine_3d = nullptr;
+  if (rt.hooks.destroy_engine_3d) rt.hooks.destroy_engine_3d();
   for (ResourceArchive*& archive : rt.resource_archives) {
     if (archive) release_resource_archive(archive);
     archive = nullptr;
   }
   rt.window_handle = nullptr;
-  platform().video_quit();
+  os_video().video_quit();
   log_write("qrn is shut down\n");
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 
 namespace qrn {
 
@@ -48,12 +48,11 @@ void idle_wait_step();
 // While paused and no activation is requested: pump messages twice a second.
 void pause_loop();
 
-// The orderly end of the process: "QRN_ON_QUIT" once, shutdown, "exit", exit code 0.
-// Called again while the end is under way (from "QRN_ON_QUIT"), it returns at once.
-void end_program();
-// The last step of the end: "exit" on standard output and exit code 0.
-[[noreturn]] void exit_program();
-// Calls "QRN_ON_QUIT" once and releases every subsystem.
+// Calls "QRN_ON_QUIT" once and releases every subsystem (the end of the program, through
+// end_program, runs it).
 void shutdown_runtime();
+// The music step of the frame loop and of every waiting loop: a looping piece whose time has
+// come starts again.
+void music_frame_step();
 
 }  // namespace qrn

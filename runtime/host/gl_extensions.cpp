@@ -19,7 +19,7 @@ struct EntryPoint {
 
 void load_entry_points(const EntryPoint* entries, size_t count) {
   for (size_t i = 0; i < count; ++i) {
-    *entries[i].slot = platform().gl_proc_address(entries[i].name);
+    *entries[i].slot = os_video().gl_proc_address(entries[i].name);
     if (!*entries[i].slot) {
       char line[96];
       std::snprintf(line, sizeof line, "ext: %-35s   [FAILED]", entries[i].name);
@@ -53,7 +53,7 @@ void load_gl_extensions(const std::string& list) {
   GlExtensions& e = g_extensions;
   e.loaded = true;
   // Swap control comes from the windowing system's GL binding, which the platform wraps.
-  e.swap_control = platform().set_swap_interval(0);
+  e.swap_control = os_video().set_swap_interval(0);
   if (!e.swap_control) {
     char line[96];
     std::snprintf(line, sizeof line, "ext: %-35s   [FAILED]", "glXSwapIntervalEXT");

@@ -6,12 +6,10 @@
 #include <cmath>
 #include <utility>
 
-#include "3d/engine_3d.h"
+#include "core/runtime_state.h"
 #include "gfx/device.h"
 #include "host/frame_loop.h"
-#include "host/runtime_state.h"
 #include "input/input_devices.h"
-#include "sound/sound_device.h"
 
 namespace qrn {
 
@@ -19,11 +17,11 @@ namespace {
 
 bool turned_sideways(int32_t o) { return o == 1 || o == 3; }
 
-// The off-screen screen being drawn into, or null for the window.
-const OffscreenScreen* target_offscreen(const OpenGLZodidoze& device) {
+// The image of the off-screen screen being drawn into, or null for the window.
+const SpriteSlot* target_offscreen(OpenGLZodidoze& device) {
   int32_t target = g_runtime.target_screen;
   if (target < 0 || target >= OFFSCREEN_COUNT || device.offscreen[target].width == 0) return nullptr;
-  return &device.offscreen[target];
+  return device.sprite_slot(device.offscreen[target].sprite);
 }
 
 }  // namespace
@@ -68,36 +66,6 @@ ViewportPlacement place_viewport(int32_t o, int32_t window_width, int32_t window
   return p;
 }
 
-void program_to_window_point(int32_t o, int32_t width, int32_t height, int32_t& x, int32_t& y) {
-  int32_t px = x, py = y;
-  switch (o) {
-    case 1: x = width - 1 - py; y = px; break;
-    case 2: x = width - 1 - px; y = height - 1 - py; break;
-    case 3: x = py; y = height - 1 - px; break;
-    default: break;
-  }
-}
-
-void window_to_program_point(int32_t o, int32_t width, int32_t height, int32_t& x, int32_t& y) {
-  int32_t wx = x, wy = y;
-  switch (o) {
-    case 1: x = wy; y = width - 1 - wx; break;
-    case 2: x = width - 1 - wx; y = height - 1 - wy; break;
-    case 3: x = height - 1 - wy; y = wx; break;
-    default: break;
-  }
-}
-
-void program_to_window_direction(int32_t o, double& dx, double& dy) {
-  double px = dx, py = dy;
-  switch (o) {
-    case 1: dx = -py; dy = px; break;
-    case 2: dx = -px; dy = -py; break;
-    case 3: dx = py; dy = -px; break;
-    default: break;
-  }
-}
-
 void set_screen_size(int32_t width, int32_t height, int32_t full) {
   RuntimeState& rt = g_runtime;
   rt.screen_width = width;
@@ -105,8 +73,8 @@ void set_screen_size(int32_t width, int32_t height, int32_t full) {
   rt.full_screen = full;
   OpenGLZodidoze* device = rt.device;
   if (!device) return;
-  if (width) device->width = width;
-  if (height) device->height = height;
+  if (width) g_runtime.window_width = width;
+  if (height) g_runtime.window_height = height;
   device->enter_window_mode();
   if (full) device->enter_full_screen();
   rebind_window_users();
@@ -119,12 +87,8 @@ void set_screen_size(int32_t width, int32_t height, int32_t full) {
 void rebind_window_users() {
   RuntimeState& rt = g_runtime;
   if (!rt.device) return;
-  rt.window_handle = rt.device->window;
-  if (rt.input) {
-    set_pointer_mode(rt.input->system_pointer);
-    rt.input->input_window = rt.device->window;
-  }
-  bind_sound_window(rt.window_handle);
+  if (rt.input) set_pointer_mode(rt.input->system_pointer);
+  if (rt.hooks.rebind_sound) rt.hooks.rebind_sound();
 }
 
 int32_t is_full_screen() { return g_runtime.device && g_runtime.device->full_screen_active ? 1 : 0; }
@@ -143,16 +107,16 @@ void get_desktop_size(double& width, double& height) {
 
 void get_screen_size(int32_t& width, int32_t& height) {
   width = height = 0;
-  const OpenGLZodidoze* device = g_runtime.device;
+  OpenGLZodidoze* device = g_runtime.device;
   if (!device) return;
-  if (const OffscreenScreen* screen = target_offscreen(*device)) {
+  if (const SpriteSlot* screen = target_offscreen(*device)) {
     width = screen->width;
     height = screen->height;
     return;
   }
-  width = device->virtual_width ? device->virtual_width : device->width;
-  height = device->virtual_height ? device->virtual_height : device->height;
-  if (turned_sideways(device->orientation)) std::swap(width, height);
+  width = device->virtual_width ? device->virtual_width : g_runtime.window_width;
+  height = device->virtual_height ? device->virtual_height : g_runtime.window_height;
+  if (turned_sideways(g_runtime.orientation)) std::swap(width, height);
 }
 
 void get_screen_size(double& width, double& height) {
@@ -179,7 +143,7 @@ void set_viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
     width = static_cast<int32_t>(scale * static_cast<float>(width));
     height = static_cast<int32_t>(scale * static_cast<float>(height));
   }
-  if (rt.engine_3d) rt.engine_3d->viewport_changed(x, y, width, height);
+  if (rt.hooks.engine_viewport) rt.hooks.engine_viewport(x, y, width, height);
   device->set_viewport_raw(x, y, width, height, scale);
 }
 
@@ -213,11 +177,11 @@ void get_viewport(double& x, double& y, double& width, double& height) {
 void set_orientation(int32_t orientation) {
   OpenGLZodidoze* device = g_runtime.device;
   if (!device) return;
-  device->orientation = orientation < 0 ? 0 : (orientation > 3 ? 3 : orientation);
+  g_runtime.orientation = orientation < 0 ? 0 : (orientation > 3 ? 3 : orientation);
   set_viewport(0, 0, 0, 0);
 }
 
-int32_t get_orientation() { return g_runtime.device ? g_runtime.device->orientation : 0; }
+int32_t get_orientation() { return g_runtime.device ? g_runtime.orientation : 0; }
 
 void set_virtual_resolution(double width, double height) {
   RuntimeState& rt = g_runtime;
@@ -229,11 +193,11 @@ void set_virtual_resolution(double width, double height) {
     device->end_offscreen();
     // The logical screen is fitted into the window itself (not into an earlier logical
     // screen), so setting the same resolution twice gives the same result.
-    double surface_w = device->width, surface_h = device->height;
-    if (device->current_offscreen >= 0 && device->current_offscreen < OFFSCREEN_COUNT) {
-      surface_w = device->offscreen[device->current_offscreen].width;
-      surface_h = device->offscreen[device->current_offscreen].height;
-    } else if (turned_sideways(device->orientation)) {
+    double surface_w = g_runtime.window_width, surface_h = g_runtime.window_height;
+    if (g_runtime.current_offscreen >= 0 && g_runtime.current_offscreen < OFFSCREEN_COUNT) {
+      surface_w = device->offscreen[g_runtime.current_offscreen].width;
+      surface_h = device->offscreen[g_runtime.current_offscreen].height;
+    } else if (turned_sideways(g_runtime.orientation)) {
       std::swap(surface_w, surface_h);
     }
     double factor = std::min(surface_w / width, surface_h / height);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "core/screen_points.h"
 #include "platform/platform.h"
 
 namespace qrn {
@@ -33,14 +34,6 @@ void set_orientation(int32_t orientation);
 int32_t get_orientation();
 // Draw in a logical resolution scaled into the window by a stepped whole factor.
 void set_virtual_resolution(double width, double height);
-
-// ---- Point and direction transforms (orientation o on a width x height window) ----------
-// The window pixel a point drawn at (x, y) in program coordinates lands on.
-void program_to_window_point(int32_t o, int32_t width, int32_t height, int32_t& x, int32_t& y);
-// The program coordinates of a window pixel.
-void window_to_program_point(int32_t o, int32_t width, int32_t height, int32_t& x, int32_t& y);
-// A direction in program coordinates as a direction in the window.
-void program_to_window_direction(int32_t o, double& dx, double& dy);
 
 // ---- Plain arithmetic behind the commands ------------------------------------------------
 // The scale a factor steps to: whole from 10, then 8, 4, 3, 2, 1.5, and 1 below 1.5.

@@ -85,7 +85,7 @@ void warn_if_software_renderer(const std::string& renderer) {
   if (g_warned || !is_software_renderer(renderer)) return;
   g_warned = true;
   log_write("*** OpenGL Software Emulation - update driver!\n");
-  platform().message_box("No OpenGL Hardware Drivers", software_warning_text().c_str());
+  os_video().message_box("No OpenGL Hardware Drivers", software_warning_text().c_str());
 }
 
 }  // namespace qrn

@@ -4,31 +4,49 @@
 #include <cstdio>
 #include <string>
 
-#include "3d/engine_3d.h"
 #include "core/errors.h"
 #include "core/math_random.h"
+#include "core/runtime_state.h"
 #include "files/clocks.h"
 #include "files/file_names.h"
+#include "files/foreign_calls.h"
 #include "gfx/device.h"
 #include "gfx/drawing.h"
 #include "gfx/fonts.h"
 #include "host/frame_loop.h"
-#include "host/runtime_state.h"
 #include "host/window_messages.h"
 #include "input/input_devices.h"
-#include "net/net_game.h"
-#include "sound/sound_device.h"
 
 namespace qrn {
 
 namespace {
 
 RtString program_file() {
-  std::string path = platform().program_path();
+  std::string path = os_process().program_path();
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
   return RtString(path.c_str());
+}
+
+// Step 25: the declared foreign functions, with the window system's two optional pointer
+// functions among them. Those are declared once per process under the names they have where
+// the runtime came from; no library of those names exists on Linux, so the debug log shows
+// "DECLARE module not found: " for "user32.dll" and "User32.dll" there, and the fields keep
+// the platform layer's pointer functions they held before.
+void load_declared_functions() {
+  RuntimeState& rt = g_runtime;
+  GetPointerTouchInfoFn touch_info = rt.get_pointer_touch_info;
+  EnableMouseInPointerFn mouse_in_pointer = rt.enable_mouse_in_pointer;
+  static bool declared = false;
+  if (!declared) {
+    declared = true;
+    declare_foreign("user32.dll", "GetPointerTouchInfo", &rt.get_pointer_touch_info);
+    declare_foreign("User32.dll", "EnableMouseInPointer", &rt.enable_mouse_in_pointer);
+  }
+  resolve_declared();
+  if (!rt.get_pointer_touch_info) rt.get_pointer_touch_info = touch_info;
+  if (!rt.enable_mouse_in_pointer) rt.enable_mouse_in_pointer = mouse_in_pointer;
 }
 
 void restart_frame_clock() {
@@ -48,9 +66,8 @@ RtString program_directory() {
   return RtString(path.substr(0, slash == 0 ? 1 : slash).c_str());
 }
 
-void start_runtime(ModuleHandle module, int32_t show_command, const char* caption) {
+void start_runtime_steps(ModuleHandle module, int32_t show_command, const char* caption) {
   RuntimeState& rt = g_runtime;
-  Platform& os = platform();
 
   RtString log = debug_log_path();
   std::remove(log.data);  // a file, or an empty directory of that name
@@ -64,20 +81,19 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
   log_write("duro init\n");
   OpenGLZodidoze& device = *rt.device;
   if (!device.create_window(module, rt.screen_width, rt.screen_height, 0, rt.frame_rate, rt.multisample)) {
-    std::string reason = os.video_error();
+    std::string reason = os_video().video_error();
     print_stderr(RtString("Quarnel: the window and its OpenGL context could not be created") +
                  (reason.empty() ? RtString("") : RtString(" (") + reason.c_str() + ")") +
                  "; the program ends at its first frame.\n");
     return;
   }
 
-  rt.window_handle = device.window;
   set_caption(caption);
   log_write("Cptn\n");
   random_seed(static_cast<int32_t>(program_timer_ms()));
   log_write("Network\n");
-  rt.network = create_net_game();
-  rt.engine_3d = new Zodidoze3D(rt.device);
+  if (rt.hooks.start_network) rt.hooks.start_network();
+  if (rt.hooks.start_engine_3d) rt.hooks.start_engine_3d();
   log_write("Input\n");
   rt.input = create_input();
   log_write("Window mode\n");
@@ -86,19 +102,17 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
   } else {
     device.enter_window_mode();
   }
-  rt.window_handle = device.window;  // full-screen mode may have made a new window
 
   log_write("Create DXin\n");
   open_input_devices(rt.window_handle, module, rt.exclusive_mouse);
   log_write("reptr\n");
   rt.current_font = 0;
-  if (rt.input) rt.input->input_window = rt.window_handle;
 
   log_write("getexe\n");
   RtString exe = program_file();
   RtString directory = program_directory();
   log_write("cd\n");
-  os.set_working_directory(directory.data);
+  os_process().set_working_directory(directory.data);
   {
     std::string line = std::string("exepath=curdir= ") + directory.data + "\n";
     log_write(line.c_str());
@@ -133,6 +147,7 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
 
   if (show_command == 0) device.hide_window();
   set_pointer_mode(rt.exclusive_mouse == 0 ? 1 : 0);
+  load_declared_functions();
   if (rt.enable_mouse_in_pointer) {
     log_write("Win8+ mouse as pointer\n");
     rt.enable_mouse_in_pointer(true);
@@ -140,10 +155,7 @@ void start_runtime(ModuleHandle module, int32_t show_command, const char* captio
     print_stderr(
         "!!! EnableMouseInPointer() not found in user32.dll. If this is >=Win8, you get no mouse messages.\n");
   }
-  rt.sound = create_sound_device();
-  rt.sound_channels = create_sound_slots();
-  open_sound_device(rt.window_handle);
-  bind_sound_window(device.window);
+  if (rt.hooks.start_sound) rt.hooks.start_sound();
   log_write("Init Finalized\n");
 }
 

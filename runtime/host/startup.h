@@ -8,10 +8,10 @@
 
 namespace qrn {
 
-// Called once before the program's main routine; the program continues in every case.
-// When no window can be made it returns early, after a line on standard error; the first
-// show_screen then ends the program.
-void start_runtime(ModuleHandle module, int32_t show_command, const char* caption);
+// The start-up steps in their fixed order (start_runtime runs them, with the steps of the
+// layers above the host installed in RuntimeState::hooks). When no window can be made it
+// returns early, after a line on standard error; the first show_screen then ends the program.
+void start_runtime_steps(ModuleHandle module, int32_t show_command, const char* caption);
 // The program file's directory with "/" separators and no trailing "/".
 RtString program_directory();
 

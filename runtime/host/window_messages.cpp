@@ -1,10 +1,11 @@
 // The window procedure, caption, console and file dialogs (see window_messages.h).
 #include "host/window_messages.h"
 
+#include "core/errors.h"
 #include "core/named_callbacks.h"
+#include "core/runtime_state.h"
 #include "gfx/device.h"
 #include "host/frame_loop.h"
-#include "host/runtime_state.h"
 #include "host/screen.h"
 #include "input/input_devices.h"
 
@@ -12,10 +13,8 @@ namespace qrn {
 
 namespace {
 
-WindowMessage g_current_message;
-
 void show_title(const RtString& title) {
-  platform().set_window_title(g_runtime.window_handle, title.data);
+  os_video().set_window_title(g_runtime.window_handle, title.data);
 }
 
 int32_t pointer_message_kind(MessageKind kind) {
@@ -28,8 +27,8 @@ int32_t pointer_message_kind(MessageKind kind) {
 
 }  // namespace
 
-const WindowMessage& current_window_message() { return g_current_message; }
-void set_current_window_message(const WindowMessage& message) { g_current_message = message; }
+const WindowMessage& current_window_message() { return g_runtime.current_message; }
+void set_current_window_message(const WindowMessage& message) { g_runtime.current_message = message; }
 
 int32_t window_procedure(const WindowMessage& message) {
   RuntimeState& rt = g_runtime;
@@ -38,14 +37,14 @@ int32_t window_procedure(const WindowMessage& message) {
       end_program();
       return 0;
     case MessageKind::deactivate:
-      platform().allow_screen_saver(true);
+      os_video().allow_screen_saver(true);
       if (rt.debug_mode) return 0;
       set_focus_lost(1);
       if (rt.paused) show_title(rt.caption + PAUSE_SUFFIX);
       return 0;
     case MessageKind::activate:
       if (message.code != 1 && message.code != 2) return 0;
-      platform().allow_screen_saver(false);
+      os_video().allow_screen_saver(false);
       if (rt.debug_mode) return 0;
       set_focus_lost(0);
       if (!rt.paused) show_title(rt.caption);
@@ -75,7 +74,7 @@ void set_caption(const char* caption) {
   show_title(g_runtime.caption);
 }
 
-void open_console() { platform().open_console(); }
+void open_console() { os_process().open_console(); }
 
 std::vector<std::pair<std::string, std::string>> split_dialog_filter(const RtString& filter) {
   // The platform's list ends at the first empty entry, as a double zero byte ends it.
@@ -97,16 +96,15 @@ std::vector<std::pair<std::string, std::string>> split_dialog_filter(const RtStr
 
 RtString file_dialog(int32_t open, const RtString& filter) {
   RuntimeState& rt = g_runtime;
-  Platform& os = platform();
-  std::string start_dir = os.working_directory();
+  std::string start_dir = os_process().working_directory();
   if (rt.device) rt.device->hide_window();
   std::string chosen;
-  bool confirmed = os.file_dialog(open != 0, split_dialog_filter(filter), start_dir, chosen);
-  if (!start_dir.empty()) os.set_working_directory(start_dir.c_str());
+  bool confirmed = os_video().file_dialog(open != 0, split_dialog_filter(filter), start_dir, chosen);
+  if (!start_dir.empty()) os_process().set_working_directory(start_dir.c_str());
   if (OpenGLZodidoze* device = rt.device) {
     if (rt.full_screen) {
-      if (rt.screen_width) device->width = rt.screen_width;
-      if (rt.screen_height) device->height = rt.screen_height;
+      if (rt.screen_width) g_runtime.window_width = rt.screen_width;
+      if (rt.screen_height) g_runtime.window_height = rt.screen_height;
       device->enter_full_screen();
       rebind_window_users();
       for (int frame = 0; frame < 5; ++frame) show_screen();

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "core/errors.h"
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 #include "input/joysticks.h"
 #include "input/keyboard.h"
 
@@ -49,25 +49,33 @@ InputDevices* create_input() {
   return input;
 }
 
+bool acquire_mouse(InputDevices& input) {
+  return os_input().acquire_mouse_device(input.mouse_device, g_runtime.window_handle,
+                                         static_cast<MouseCooperation>(input.mouse_cooperation));
+}
+
+void unacquire_mouse() {
+  InputDevices* input = g_runtime.input;
+  if (input && input->mouse_device) os_input().unacquire_mouse_device(input->mouse_device);
+}
+
 namespace {
 
 // Shows the arrow; coming from the hidden pointer, the cursor first goes where the hidden
 // position was, so the pointer does not jump.
 void show_pointer(InputDevices& input) {
-  Platform& os = platform();
   PointerRecord* record = current_pointer_record(input);
   if (!input.system_pointer && record) {
-    ScreenRect client = os.window_client_rect(input.input_window);
-    os.set_cursor_position(client.x + record->frame_x, client.y + record->frame_y);
+    ScreenRect client = os_video().window_client_rect(g_runtime.window_handle);
+    os_input().set_cursor_position(client.x + record->frame_x, client.y + record->frame_y);
   }
-  os.show_cursor(true);
+  os_input().show_cursor(true);
   input.system_pointer = 1;
 }
 
 void open_keyboard(InputDevices& input) {
-  Platform& os = platform();
-  input.keyboard_device = os.open_keyboard_device(input.directinput);
-  if (input.keyboard_device && !os.acquire_keyboard_device(input.keyboard_device, input.input_window)) {
+  input.keyboard_device = os_input().open_keyboard_device(input.directinput);
+  if (input.keyboard_device && !os_input().acquire_keyboard_device(input.keyboard_device, g_runtime.window_handle)) {
     log_write("can't aquire keyboard - first try\n");
   }
   build_key_map(input);
@@ -75,12 +83,11 @@ void open_keyboard(InputDevices& input) {
 
 // The exclusive mouse: read as relative motion with the pointer captured and hidden.
 uint32_t open_exclusive_mouse(InputDevices& input) {
-  Platform& os = platform();
-  input.mouse_device = os.open_mouse_device(input.directinput);
+  input.mouse_device = os_input().open_mouse_device(input.directinput);
   bool acquired = false;
   if (input.mouse_device) {
     input.mouse_cooperation = MOUSE_EXCLUSIVE;
-    acquired = os.acquire_mouse_device(input.mouse_device, input.input_window, input.mouse_cooperation);
+    acquired = acquire_mouse(input);
     if (!acquired) log_write("can't aquire mouse - first try\n");
   }
   if (acquired) return INPUT_OPEN_OK;
@@ -90,30 +97,28 @@ uint32_t open_exclusive_mouse(InputDevices& input) {
 
 }  // namespace
 
-uint32_t open_input_devices(WindowHandle window, ModuleHandle /*module*/, int32_t exclusive_mouse) {
+uint32_t open_input_devices(WindowHandle /*window*/, ModuleHandle /*module*/, int32_t exclusive_mouse) {
   InputDevices* input = g_runtime.input;
   if (!input) return INPUT_NO_SYSTEM;
-  Platform& os = platform();
   uint32_t result = INPUT_OPEN_OK;
   input->current_pointer = 0;
-  input->directinput = os.open_input_system();
+  input->directinput = os_input().open_input_system();
   if (!input->directinput) {
     log_write("No DX_Input\n");
     result = INPUT_NO_SYSTEM;
   }
 
-  input->input_window = window;
   if (PointerRecord* record = current_pointer_record(*input)) {
     int32_t cx = 0, cy = 0;
-    os.cursor_position(cx, cy);
-    ScreenRect client = os.window_client_rect(window);
+    os_input().cursor_position(cx, cy);
+    ScreenRect client = os_video().window_client_rect(g_runtime.window_handle);
     record->x = record->frame_x = cx - client.x;
     record->y = record->frame_y = cy - client.y;
   }
   std::memset(input->key_snapshot, 0, sizeof input->key_snapshot);
 
   if (!input->directinput) {
-    open_joysticks(*input, true);
+    enumerate_joysticks(*input, true);
     build_key_map(*input);
     return result;
   }
@@ -125,23 +130,22 @@ uint32_t open_input_devices(WindowHandle window, ModuleHandle /*module*/, int32_
   } else {
     result = open_exclusive_mouse(*input);
   }
-  open_joysticks(*input, false);
+  enumerate_joysticks(*input, false);
   return result;
 }
 
 void set_pointer_mode(int32_t on) {
   InputDevices* input = g_runtime.input;
   if (!input) return;
-  Platform& os = platform();
   if (input->mouse_device) {
-    os.unacquire_mouse_device(input->mouse_device);
+    os_input().unacquire_mouse_device(input->mouse_device);
     input->mouse_cooperation = on ? MOUSE_SHARED : MOUSE_EXCLUSIVE;
-    os.acquire_mouse_device(input->mouse_device, input->input_window, input->mouse_cooperation);
+    acquire_mouse(*input);
   }
   if (on) {
     show_pointer(*input);
   } else {
-    os.show_cursor(false);
+    os_input().show_cursor(false);
     input->system_pointer = 0;
   }
 }
@@ -152,19 +156,18 @@ void release_input() {
   InputDevices* input = g_runtime.input;
   if (!input) return;
   set_pointer_mode(1);
-  Platform& os = platform();
   if (input->mouse_device) {
-    os.unacquire_mouse_device(input->mouse_device);
-    os.close_mouse_device(input->mouse_device);
+    os_input().unacquire_mouse_device(input->mouse_device);
+    os_input().close_mouse_device(input->mouse_device);
     input->mouse_device = nullptr;
   }
   if (input->keyboard_device) {
-    os.unacquire_keyboard_device(input->keyboard_device);
-    os.close_keyboard_device(input->keyboard_device);
+    os_input().unacquire_keyboard_device(input->keyboard_device);
+    os_input().close_keyboard_device(input->keyboard_device);
     input->keyboard_device = nullptr;
   }
   release_joysticks(*input);
-  if (input->directinput) os.close_input_system(input->directinput);
+  if (input->directinput) os_input().close_input_system(input->directinput);
   input->directinput = nullptr;
   input->pointers.release();
   input->typed_chars.release();

@@ -45,8 +45,8 @@ constexpr int32_t JOYSTICK_NAME_SIZE = 522;
 constexpr int32_t TYPED_CHAR_LIMIT = 16;
 
 // Mouse cooperation levels: exclusive (pointer hidden, relative motion) or shared.
-constexpr int32_t MOUSE_EXCLUSIVE = 5;
-constexpr int32_t MOUSE_SHARED = 6;
+constexpr int32_t MOUSE_EXCLUSIVE = static_cast<int32_t>(MouseCooperation::exclusive);
+constexpr int32_t MOUSE_SHARED = static_cast<int32_t>(MouseCooperation::shared);
 
 // Results of open_input_devices.
 constexpr uint32_t INPUT_OPEN_OK = 1;
@@ -68,21 +68,28 @@ struct InputDevices {
   InputHandle joystick_devices[JOYSTICK_COUNT] = {};
   char joystick_names[JOYSTICK_COUNT][JOYSTICK_NAME_SIZE] = {};
   uint8_t key_snapshot[256] = {};                     // bit 7: key down
-  WindowHandle input_window = nullptr;                // the window the devices are bound to
   uint8_t system_pointer = 0;  // 1: pointer shown, absolute positions; 0: hidden, relative
   int32_t mouse_cooperation = 0;                      // level last given to mouse_device
   int32_t joystick_count = 0;
   uint16_t key_map[256] = {};  // platform key code by scan code (identity with a keyboard device)
+  // Buttons the frame's poll saw down: a quick click that only that poll caught still
+  // reaches the program's next read_mouse (bit 0 first button).
+  uint32_t frame_poll_buttons = 0;
 };
 
 // ---- Operations used by start-up, the frame loop and the window procedure ------------------
 // Builds the input object (count 1 pointer with the initial record, empty queue).
 InputDevices* create_input();
-// Binds the object to the window and opens keyboard, mouse and joysticks; result code
+// Opens keyboard, mouse and joysticks for window, which is the main window
+// (RuntimeState::window_handle, where the devices find it again); result code
 // (INPUT_OPEN_OK, INPUT_NO_SYSTEM or INPUT_NO_MOUSE).
 uint32_t open_input_devices(WindowHandle window, ModuleHandle module, int32_t exclusive_mouse);
 // Releases the devices and frees the input object in RuntimeState::input.
 void release_input();
+// Binds the mouse device to the input window at its cooperation level; false when refused.
+bool acquire_mouse(InputDevices& input);
+// Lets go of the mouse device (a debugger gets the mouse); the next poll acquires it again.
+void unacquire_mouse();
 // Shows the system pointer with absolute positions (on) or hides it and reads relative motion.
 void set_pointer_mode(int32_t on);
 // Reads the current pointer: new position through x and y, button bits as the result

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "host/runtime_state.h"
+#include "core/runtime_state.h"
 #include "input/input_devices.h"
 
 namespace qrn {
@@ -69,19 +69,18 @@ void build_key_map(InputDevices& input) {
 void refresh_keys() {
   InputDevices* input = g_runtime.input;
   if (!input) return;
-  Platform& os = platform();
   // While another window is active the snapshot keeps what it held.
-  if (!os.window_has_focus(input->input_window)) return;
+  if (!os_video().window_has_focus(g_runtime.window_handle)) return;
   if (input->keyboard_device) {
-    if (!os.acquire_keyboard_device(input->keyboard_device, input->input_window)) {
-      os.acquire_keyboard_device(input->keyboard_device, input->input_window);
+    if (!os_input().acquire_keyboard_device(input->keyboard_device, g_runtime.window_handle)) {
+      os_input().acquire_keyboard_device(input->keyboard_device, g_runtime.window_handle);
     }
     uint8_t snapshot[256];
-    if (os.read_keyboard_device(input->keyboard_device, snapshot)) {
+    if (os_input().read_keyboard_device(input->keyboard_device, snapshot)) {
       std::memcpy(input->key_snapshot, snapshot, sizeof snapshot);
     }
   } else {
-    os.keyboard_state(input->key_snapshot);
+    os_input().keyboard_state(input->key_snapshot);
   }
 }
 
@@ -97,7 +96,7 @@ int32_t key_down(int32_t code) {
   if (input->keyboard_device) return (input->key_snapshot[code] & 0x80) ? 1 : 0;
   uint16_t key = input->key_map[code];
   if (key == 0 || key == VK_NONE) return 0;
-  return platform().virtual_key_state(key) ? 1 : 0;
+  return os_input().virtual_key_state(key) ? 1 : 0;
 }
 
 void push_typed_char(int8_t c) {

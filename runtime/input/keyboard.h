@@ -63,11 +63,6 @@ enum VirtualKey : uint16_t {
 int32_t key_down(int32_t code);
 // The oldest typed character as a one-character text; empty when none is waiting.
 RtString take_typed_char();
-// Lets the user type a line at (x, y) in the current font, appended to text; ends with Enter.
-void read_text_line(RtString& text, int32_t x, int32_t y, int32_t kerning);
-// A typed line read as a whole number or a number.
-void read_text_line_int(int32_t& value, int32_t x, int32_t y, int32_t kerning);
-void read_text_line_real(double& value, int32_t x, int32_t y, int32_t kerning);
 
 // ---- Operations used by other modules ------------------------------------------------------
 // Refreshes the key snapshot (frozen while the input window is not the active window).
@@ -81,7 +76,7 @@ bool any_typed_char();
 // Fills key_map: identity with a keyboard device, else scan code to platform key code.
 void build_key_map(InputDevices& input);
 
-// The editing loop of read_text_line with its frame step given: show_frame(shown) draws the
+// The editing loop of line entry (read_text_line) with its frame step given: show_frame(shown) draws the
 // line (with the cursor "_" when it is shown) and presents it; next_frame prepares the next
 // frame and refreshes the keys. Typed characters come from pop_typed_char.
 void edit_text_line(RtString& text, const std::function<void(const RtString& shown)>& show_frame,

@@ -4,9 +4,8 @@
 #include <cstdio>
 
 #include "core/errors.h"
-#include "gfx/device.h"
-#include "host/runtime_state.h"
-#include "host/screen.h"
+#include "core/runtime_state.h"
+#include "core/screen_points.h"
 #include "input/input_devices.h"
 #include "input/keyboard.h"
 
@@ -26,17 +25,16 @@ int32_t clamp_to(int64_t value, int32_t high) {
 
 // Window-relative cursor position.
 void cursor_in_client(int32_t& x, int32_t& y) {
-  Platform& os = platform();
   int32_t cx = 0, cy = 0;
-  os.cursor_position(cx, cy);
-  ScreenRect client = os.window_client_rect(g_runtime.input->input_window);
+  os_input().cursor_position(cx, cy);
+  ScreenRect client = os_video().window_client_rect(g_runtime.window_handle);
   x = cx - client.x;
   y = cy - client.y;
 }
 
 // Positions stay within the window's outer size, both ends included.
 void clamp_to_window(int64_t x, int64_t y, int32_t& out_x, int32_t& out_y) {
-  ScreenRect outer = platform().window_outer_rect(g_runtime.input->input_window);
+  ScreenRect outer = os_video().window_outer_rect(g_runtime.window_handle);
   out_x = clamp_to(x, outer.width);
   out_y = clamp_to(y, outer.height);
 }
@@ -51,7 +49,6 @@ uint32_t read_touch_slot(const InputDevices& input, int32_t& x, int32_t& y) {
 }
 
 uint32_t read_platform_cursor(const InputDevices& input, int32_t& x, int32_t& y) {
-  Platform& os = platform();
   int64_t nx = x, ny = y;
   if (input.system_pointer) {
     int32_t cx = 0, cy = 0;
@@ -60,26 +57,25 @@ uint32_t read_platform_cursor(const InputDevices& input, int32_t& x, int32_t& y)
     ny = cy;
   } else {
     int32_t cx = 0, cy = 0;
-    os.cursor_position(cx, cy);
-    os.set_cursor_position(PARK_X, PARK_Y);
+    os_input().cursor_position(cx, cy);
+    os_input().set_cursor_position(PARK_X, PARK_Y);
     nx += static_cast<int64_t>(cx) - PARK_X;
     ny += static_cast<int64_t>(cy) - PARK_Y;
   }
-  uint32_t bits = os.mouse_buttons() & 7u;
+  uint32_t bits = os_input().mouse_buttons() & 7u;
   clamp_to_window(nx, ny, x, y);
   return bits;
 }
 
 uint32_t read_mouse_device(InputDevices& input, int32_t& x, int32_t& y, int32_t& wheel_step) {
-  Platform& os = platform();
   MouseDeviceState state;
-  if (!os.read_mouse_device(input.mouse_device, state)) {
-    if (!os.acquire_mouse_device(input.mouse_device, input.input_window, input.mouse_cooperation)) {
+  if (!os_input().read_mouse_device(input.mouse_device, state)) {
+    if (!acquire_mouse(input)) {
       // Lost and not back yet: bind again and report nothing for this poll.
-      os.acquire_mouse_device(input.mouse_device, input.input_window, input.mouse_cooperation);
+      acquire_mouse(input);
       return 0;
     }
-    if (!os.read_mouse_device(input.mouse_device, state)) {
+    if (!os_input().read_mouse_device(input.mouse_device, state)) {
       clamp_to_window(x, y, x, y);
       return 0;
     }
@@ -110,10 +106,10 @@ struct Geometry {
 
 Geometry geometry() {
   Geometry g;
-  if (const OpenGLZodidoze* device = g_runtime.device) {
-    g.width = device->width;
-    g.height = device->height;
-    g.orientation = device->orientation;
+  if (g_runtime.device) {
+    g.width = g_runtime.window_width;
+    g.height = g_runtime.window_height;
+    g.orientation = g_runtime.orientation;
   }
   return g;
 }
@@ -124,11 +120,11 @@ int32_t pointer_mode() {
   RuntimeState& rt = g_runtime;
   if (rt.pointer_mode < 0) {
     int32_t major = 0, minor = 0;
-    platform().os_version(major, minor);
+    os_process().os_version(major, minor);
     char line[64];
     std::snprintf(line, sizeof line, "Win: %d, %d\n", major, minor);
     log_write(line);
-    rt.pointer_mode = platform().prefers_pointer_messages() ? 1 : 0;
+    rt.pointer_mode = os_input().prefers_pointer_messages() ? 1 : 0;
   }
   return rt.pointer_mode;
 }
@@ -183,7 +179,13 @@ void poll_input_frame() {
   refresh_keys();
   InputDevices* input = g_runtime.input;
   if (!input) return;
-  for (int32_t i = 0, n = input->pointers.count; i < n; ++i) poll_pointer(true);
+  // The platform reports a press that came and went since its last query only once; the
+  // frame's poll must not take it from the program.
+  input->frame_poll_buttons = 0;
+  for (int32_t i = 0, n = input->pointers.count; i < n; ++i) {
+    PointerState state = poll_pointer(true);
+    input->frame_poll_buttons |= (state.button1 ? 1u : 0u) | (state.button2 ? 2u : 0u) | (state.button3 ? 4u : 0u);
+  }
 }
 
 bool any_mouse_button() {
@@ -199,8 +201,10 @@ void read_mouse(int32_t& x, int32_t& y, int32_t& button1, int32_t& button2) {
   InputDevices* input = g_runtime.input;
   if (!input) return;
   PointerState state = poll_pointer(true);
-  button1 = state.button1 ? 1 : 0;
-  button2 = state.button2 ? 1 : 0;
+  uint32_t seen = input->frame_poll_buttons;
+  input->frame_poll_buttons = 0;
+  button1 = state.button1 || (seen & 1u) ? 1 : 0;
+  button2 = state.button2 || (seen & 2u) ? 1 : 0;
   const PointerRecord* r = current_pointer_record(*input);
   if (!r) return;
   // The window pixel turned into program coordinates; a quarter turn swaps the edges.
@@ -214,7 +218,7 @@ void read_mouse(int32_t& x, int32_t& y, int32_t& button1, int32_t& button2) {
   y = clamp_to(py, max_y);
   // Back through the logical screen's scale; the border around it reads outside its size.
   const RuntimeState& rt = g_runtime;
-  bool offscreen = rt.device && rt.device->current_offscreen >= 0;
+  bool offscreen = rt.device && g_runtime.current_offscreen >= 0;
   if (!offscreen && rt.virtual_scale != 0.0f) {
     x = static_cast<int32_t>(static_cast<double>(x - rt.virtual_offset_x) / rt.virtual_scale);
     y = static_cast<int32_t>(static_cast<double>(y - rt.virtual_offset_y) / rt.virtual_scale);
@@ -254,9 +258,9 @@ int32_t read_mouse_axis(int32_t kind) {
     case 0: return dx;
     case 1: return dy;
     case 2: return state.wheel;
-    case 3: return state.button1;
-    case 4: return state.button2;
-    case 5: return state.button3;
+    case 3: return state.button1 || (g_runtime.input->frame_poll_buttons & 1u) ? 1 : 0;
+    case 4: return state.button2 || (g_runtime.input->frame_poll_buttons & 2u) ? 1 : 0;
+    case 5: return state.button3 || (g_runtime.input->frame_poll_buttons & 4u) ? 1 : 0;
     default: return 0;
   }
 }
@@ -313,15 +317,9 @@ void handle_pointer_message(int32_t kind, uint32_t wparam) {
     slot->down = 0;
     slot->pointer_id = 0;
   }
-  ScreenRect client = platform().window_client_rect(rt.window_handle);
+  ScreenRect client = os_video().window_client_rect(rt.window_handle);
   slot->x = sx - client.x;
   slot->y = sy - client.y;
 }
-
-bool platform_get_pointer_touch_info(int32_t pointer_id, int32_t& screen_x, int32_t& screen_y) {
-  return platform().pointer_location(pointer_id, screen_x, screen_y);
-}
-
-bool platform_enable_mouse_in_pointer(bool on) { return platform().set_mouse_pointer_messages(on); }
 
 }  // namespace qrn

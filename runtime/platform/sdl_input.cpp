@@ -1,4 +1,4 @@
-// Real backend, input side: the cursor, the mouse buttons with the memory of presses between
+// The input service on SDL2: the cursor, the mouse buttons with the memory of presses between
 // two queries, a relative-motion mouse device, and the keyboard device as a 256-byte snapshot
 // by the runtime's key codes.
 //
@@ -8,12 +8,11 @@
 // cache that synthetic (XTEST) motion does not refresh.
 #include <SDL.h>
 #include <dlfcn.h>
-#include <sys/utsname.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "platform/linux_platform.h"
+#include "platform/input.h"
 
 namespace qrn {
 
@@ -128,17 +127,6 @@ struct KeyboardDevice {
   uint8_t pressed[256] = {};  // keys pressed since the previous read
 };
 
-// Every event the watch sees comes from the video system's pump on the main thread.
-struct InputWatch {
-  bool installed = false;
-  uint32_t pressed_buttons = 0;  // pressed since the previous mouse_buttons query
-  MouseDevice mouse;
-  KeyboardDevice keyboard;
-  int system_token = 0;
-};
-
-InputWatch g_watch;
-
 uint32_t button_bit(Uint8 button) {
   switch (button) {
     case SDL_BUTTON_LEFT: return 1u;
@@ -146,56 +134,6 @@ uint32_t button_bit(Uint8 button) {
     case SDL_BUTTON_MIDDLE: return 4u;
     default: return 0u;
   }
-}
-
-int watch_event(void*, SDL_Event* event) {
-  InputWatch& w = g_watch;
-  switch (event->type) {
-    case SDL_MOUSEBUTTONDOWN:
-      w.pressed_buttons |= button_bit(event->button.button);
-      if (w.mouse.acquired) w.mouse.pressed |= button_bit(event->button.button);
-      break;
-    case SDL_MOUSEMOTION:
-      if (w.mouse.acquired) {
-        w.mouse.dx += event->motion.xrel;
-        w.mouse.dy += event->motion.yrel;
-      }
-      break;
-    case SDL_MOUSEWHEEL:
-      if (w.mouse.acquired) {
-        int32_t steps = event->wheel.y;
-        w.mouse.wheel += event->wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -steps : steps;
-      }
-      break;
-    case SDL_KEYDOWN: {
-      int32_t code = sdl_key_code(event->key.keysym.scancode);
-      if (code && w.keyboard.acquired) w.keyboard.pressed[code] = 1;
-      break;
-    }
-    default: break;
-  }
-  return 0;
-}
-
-// True while the video system runs; (re)installs the watch, which SDL drops when it stops.
-bool input_ready() {
-  if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-    g_watch.installed = false;
-    return false;
-  }
-  if (!g_watch.installed) {
-    SDL_DelEventWatch(watch_event, nullptr);
-    SDL_AddEventWatch(watch_event, nullptr);
-    g_watch.installed = true;
-  }
-  return true;
-}
-
-// Lets SDL read what the windowing system has queued, so the watch sees it.
-bool pump_input() {
-  if (!input_ready()) return false;
-  SDL_PumpEvents();
-  return true;
 }
 
 // Compared, never dereferenced: a device may still name a window that was re-created.
@@ -217,208 +155,271 @@ struct X11Pointer {
   unsigned int mask = 0;
 };
 
-X11Pointer g_x11;
+class SdlInput final : public InputService {
+ public:
+  // The mouse is the pointer source: SDL already feeds touch into the mouse, and pointer
+  // messages would lose a click that begins and ends between two polls.
+  bool prefers_pointer_messages() override { return false; }
 
-// Real-time cursor position in screen pixels and X button mask; false when not on X11.
-bool x11_pointer(int32_t& x, int32_t& y, unsigned int& mask) {
-  if (!input_ready()) return false;
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (!driver || std::strcmp(driver, "x11") != 0) return false;
-  X11Pointer& p = g_x11;
-  if (!p.tried) {
-    p.tried = true;
-    void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
-    if (!lib) return false;
-    auto open_display = reinterpret_cast<X11Pointer::OpenDisplayFn>(dlsym(lib, "XOpenDisplay"));
-    auto root = reinterpret_cast<X11Pointer::RootFn>(dlsym(lib, "XDefaultRootWindow"));
-    p.query = reinterpret_cast<X11Pointer::QueryFn>(dlsym(lib, "XQueryPointer"));
-    if (!open_display || !root || !p.query) return false;
-    p.display = open_display(nullptr);  // a connection of its own, kept for the process
-    if (p.display) p.root = root(p.display);
+  void cursor_position(int32_t& x, int32_t& y) override {
+    x = y = 0;
+    unsigned int mask = 0;
+    if (x11_pointer(x, y, mask)) return;
+    if (!pump_input()) return;
+    int gx = 0, gy = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    x = gx;
+    y = gy;
   }
-  if (!p.display || !p.query) return false;
-  // One poll asks for the position and then the buttons: a reading younger than a
-  // millisecond answers both, saving the X server a round trip.
-  double now = SDL_GetPerformanceCounter() * 1000.0 / SDL_GetPerformanceFrequency();
-  if (p.read_at > 0 && now - p.read_at < 1.0) {
-    x = p.x;
-    y = p.y;
-    mask = p.mask;
+
+  void set_cursor_position(int32_t x, int32_t y) override {
+    if (input_ready()) SDL_WarpMouseGlobal(x, y);
+  }
+
+  void show_cursor(bool shown) override {
+    if (!input_ready()) return;
+    if (shown) SDL_SetCursor(SDL_GetDefaultCursor());
+    SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+  }
+
+  uint32_t mouse_buttons() override {
+    if (!pump_input()) return 0;
+    uint32_t bits = held_buttons() | pressed_buttons_;
+    pressed_buttons_ = 0;
+    return bits & 7u;
+  }
+
+  InputHandle open_input_system() override {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return nullptr;
+    watch_installed_ = false;  // a new session of the video system may have dropped the watch
+    input_ready();
+    return &system_token_;
+  }
+
+  void close_input_system(InputHandle) override {
+    if (watch_installed_) SDL_DelEventWatch(watch_event, this);
+    watch_installed_ = false;
+  }
+
+  InputHandle open_mouse_device(InputHandle system) override {
+    if (!system || !input_ready()) return nullptr;
+    mouse_ = MouseDevice();
+    return &mouse_;
+  }
+
+  bool acquire_mouse_device(InputHandle device, WindowHandle window, MouseCooperation cooperation) override {
+    MouseDevice* mouse = static_cast<MouseDevice*>(device);
+    if (!mouse || !pump_input() || !has_focus(window)) return false;
+    bool relative = cooperation == MouseCooperation::exclusive;
+    if (SDL_SetRelativeMouseMode(relative ? SDL_TRUE : SDL_FALSE) != 0 && relative) return false;
+    mouse->relative = relative;
+    mouse->window = window;
+    if (!mouse->acquired) {
+      mouse->dx = mouse->dy = mouse->wheel = 0;
+      mouse->pressed = 0;
+    }
+    mouse->acquired = true;
     return true;
   }
-  unsigned long root_return = 0, child = 0;
-  int rx = 0, ry = 0, wx = 0, wy = 0;
-  if (!p.query(p.display, p.root, &root_return, &child, &rx, &ry, &wx, &wy, &mask)) return false;
-  x = p.x = rx;
-  y = p.y = ry;
-  p.mask = mask;
-  p.read_at = now;
-  return true;
-}
 
-// Held buttons as runtime bits (bit 0 left, 1 right, 2 middle).
-uint32_t held_buttons() {
-  int32_t x = 0, y = 0;
-  unsigned int mask = 0;
-  if (x11_pointer(x, y, mask)) {
-    constexpr unsigned int kLeft = 1u << 8, kMiddle = 1u << 9, kRight = 1u << 10;
-    return ((mask & kLeft) ? 1u : 0u) | ((mask & kRight) ? 2u : 0u) | ((mask & kMiddle) ? 4u : 0u);
+  void unacquire_mouse_device(InputHandle device) override {
+    MouseDevice* mouse = static_cast<MouseDevice*>(device);
+    if (!mouse) return;
+    if (mouse->relative && input_ready()) SDL_SetRelativeMouseMode(SDL_FALSE);
+    mouse->relative = false;
+    mouse->acquired = false;
   }
-  int gx = 0, gy = 0;
-  Uint32 state = SDL_GetGlobalMouseState(&gx, &gy);
-  return ((state & SDL_BUTTON_LMASK) ? 1u : 0u) | ((state & SDL_BUTTON_RMASK) ? 2u : 0u) |
-         ((state & SDL_BUTTON_MMASK) ? 4u : 0u);
-}
+
+  bool read_mouse_device(InputHandle device, MouseDeviceState& state) override {
+    MouseDevice* mouse = static_cast<MouseDevice*>(device);
+    state = MouseDeviceState();
+    if (!mouse || !mouse->acquired || !pump_input()) return false;
+    if (!has_focus(mouse->window)) {  // focus lost: the device is lost until acquired again
+      unacquire_mouse_device(device);
+      return false;
+    }
+    auto to_int = [](int64_t v) {
+      return static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
+    };
+    state.dx = to_int(mouse->dx);
+    state.dy = to_int(mouse->dy);
+    state.wheel = to_int(mouse->wheel);
+    uint32_t buttons = held_buttons() | mouse->pressed;
+    for (uint32_t b = 0; b < 3; ++b) state.buttons[b] = (buttons >> b) & 1u ? 0x80 : 0;
+    mouse->dx = mouse->dy = mouse->wheel = 0;
+    mouse->pressed = 0;
+    return true;
+  }
+
+  void close_mouse_device(InputHandle device) override { unacquire_mouse_device(device); }
+
+  InputHandle open_keyboard_device(InputHandle system) override {
+    if (!system || !input_ready()) return nullptr;
+    keyboard_ = KeyboardDevice();
+    return &keyboard_;
+  }
+
+  bool acquire_keyboard_device(InputHandle device, WindowHandle window) override {
+    KeyboardDevice* keyboard = static_cast<KeyboardDevice*>(device);
+    if (!keyboard || !pump_input() || !has_focus(window)) return false;
+    if (!keyboard->acquired) std::memset(keyboard->pressed, 0, sizeof keyboard->pressed);
+    keyboard->window = window;
+    keyboard->acquired = true;
+    return true;
+  }
+
+  void unacquire_keyboard_device(InputHandle device) override {
+    if (KeyboardDevice* keyboard = static_cast<KeyboardDevice*>(device)) keyboard->acquired = false;
+  }
+
+  bool read_keyboard_device(InputHandle device, uint8_t snapshot[256]) override {
+    KeyboardDevice* keyboard = static_cast<KeyboardDevice*>(device);
+    if (!keyboard || !keyboard->acquired || !pump_input()) return false;
+    if (!has_focus(keyboard->window)) {
+      keyboard->acquired = false;
+      return false;
+    }
+    int count = 0;
+    const Uint8* held = SDL_GetKeyboardState(&count);
+    uint8_t next[256] = {};
+    for (const KeyPair& pair : kKeyPairs) {
+      if (pair.sdl < count && held[pair.sdl]) next[pair.code] = 0x80;
+    }
+    for (int32_t code = 0; code < 256; ++code) {
+      if (keyboard->pressed[code]) next[code] = 0x80;
+    }
+    std::memcpy(snapshot, next, sizeof next);
+    std::memset(keyboard->pressed, 0, sizeof keyboard->pressed);
+    return true;
+  }
+
+  void close_keyboard_device(InputHandle device) override { unacquire_keyboard_device(device); }
+
+ private:
+  // Every event the watch sees comes from the video system's pump on the main thread.
+  static int watch_event(void* self, SDL_Event* event) {
+    static_cast<SdlInput*>(self)->watch(*event);
+    return 0;
+  }
+
+  void watch(const SDL_Event& event) {
+    switch (event.type) {
+      case SDL_MOUSEBUTTONDOWN:
+        pressed_buttons_ |= button_bit(event.button.button);
+        if (mouse_.acquired) mouse_.pressed |= button_bit(event.button.button);
+        break;
+      case SDL_MOUSEMOTION:
+        if (mouse_.acquired) {
+          mouse_.dx += event.motion.xrel;
+          mouse_.dy += event.motion.yrel;
+        }
+        break;
+      case SDL_MOUSEWHEEL:
+        if (mouse_.acquired) {
+          int32_t steps = event.wheel.y;
+          mouse_.wheel += event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -steps : steps;
+        }
+        break;
+      case SDL_KEYDOWN: {
+        int32_t code = sdl_key_code(event.key.keysym.scancode);
+        if (code && keyboard_.acquired) keyboard_.pressed[code] = 1;
+        break;
+      }
+      default: break;
+    }
+  }
+
+  // True while the video system runs; (re)installs the watch, which SDL drops when it stops.
+  bool input_ready() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+      watch_installed_ = false;
+      return false;
+    }
+    if (!watch_installed_) {
+      SDL_DelEventWatch(watch_event, this);
+      SDL_AddEventWatch(watch_event, this);
+      watch_installed_ = true;
+    }
+    return true;
+  }
+
+  // Lets SDL read what the windowing system has queued, so the watch sees it.
+  bool pump_input() {
+    if (!input_ready()) return false;
+    SDL_PumpEvents();
+    return true;
+  }
+
+  // Real-time cursor position in screen pixels and X button mask; false when not on X11.
+  bool x11_pointer(int32_t& x, int32_t& y, unsigned int& mask) {
+    if (!input_ready()) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return false;
+    X11Pointer& p = x11_;
+    if (!p.tried) {
+      p.tried = true;
+      void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+      if (!lib) return false;
+      auto open_display = reinterpret_cast<X11Pointer::OpenDisplayFn>(dlsym(lib, "XOpenDisplay"));
+      auto root = reinterpret_cast<X11Pointer::RootFn>(dlsym(lib, "XDefaultRootWindow"));
+      p.query = reinterpret_cast<X11Pointer::QueryFn>(dlsym(lib, "XQueryPointer"));
+      if (!open_display || !root || !p.query) return false;
+      p.display = open_display(nullptr);  // a connection of its own, kept for the process
+      if (p.display) p.root = root(p.display);
+    }
+    if (!p.display || !p.query) return false;
+    // One poll asks for the position and then the buttons: a reading younger than a
+    // millisecond answers both, saving the X server a round trip.
+    double now = SDL_GetPerformanceCounter() * 1000.0 / SDL_GetPerformanceFrequency();
+    if (p.read_at > 0 && now - p.read_at < 1.0) {
+      x = p.x;
+      y = p.y;
+      mask = p.mask;
+      return true;
+    }
+    unsigned long root_return = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    if (!p.query(p.display, p.root, &root_return, &child, &rx, &ry, &wx, &wy, &mask)) return false;
+    x = p.x = rx;
+    y = p.y = ry;
+    p.mask = mask;
+    p.read_at = now;
+    return true;
+  }
+
+  // Held buttons as runtime bits (bit 0 left, 1 right, 2 middle).
+  uint32_t held_buttons() {
+    int32_t x = 0, y = 0;
+    unsigned int mask = 0;
+    if (x11_pointer(x, y, mask)) {
+      constexpr unsigned int kLeft = 1u << 8, kMiddle = 1u << 9, kRight = 1u << 10;
+      return ((mask & kLeft) ? 1u : 0u) | ((mask & kRight) ? 2u : 0u) | ((mask & kMiddle) ? 4u : 0u);
+    }
+    int gx = 0, gy = 0;
+    Uint32 state = SDL_GetGlobalMouseState(&gx, &gy);
+    return ((state & SDL_BUTTON_LMASK) ? 1u : 0u) | ((state & SDL_BUTTON_RMASK) ? 2u : 0u) |
+           ((state & SDL_BUTTON_MMASK) ? 4u : 0u);
+  }
+
+  bool watch_installed_ = false;
+  uint32_t pressed_buttons_ = 0;  // pressed since the previous mouse_buttons query
+  MouseDevice mouse_;
+  KeyboardDevice keyboard_;
+  int system_token_ = 0;
+  X11Pointer x11_;
+};
 
 }  // namespace
+
+template <>
+InputService& real_service<InputService>() {
+  static InputService* backend = new SdlInput();
+  return *backend;
+}
 
 int32_t sdl_key_code(int32_t sdl_scancode) {
   if (sdl_scancode <= 0 || sdl_scancode >= SDL_NUM_SCANCODES) return 0;
   return key_table().code[sdl_scancode];
 }
-
-void LinuxPlatform::os_version(int32_t& major, int32_t& minor) {
-  major = minor = 0;
-  struct utsname name;
-  if (uname(&name) == 0) std::sscanf(name.release, "%d.%d", &major, &minor);
-}
-
-// The mouse is the pointer source: SDL already feeds touch into the mouse, and pointer messages
-// would lose a click that begins and ends between two polls.
-bool LinuxPlatform::prefers_pointer_messages() { return false; }
-
-void LinuxPlatform::cursor_position(int32_t& x, int32_t& y) {
-  x = y = 0;
-  unsigned int mask = 0;
-  if (x11_pointer(x, y, mask)) return;
-  if (!pump_input()) return;
-  int gx = 0, gy = 0;
-  SDL_GetGlobalMouseState(&gx, &gy);
-  x = gx;
-  y = gy;
-}
-
-void LinuxPlatform::set_cursor_position(int32_t x, int32_t y) {
-  if (input_ready()) SDL_WarpMouseGlobal(x, y);
-}
-
-void LinuxPlatform::show_cursor(bool shown) {
-  if (!input_ready()) return;
-  if (shown) SDL_SetCursor(SDL_GetDefaultCursor());
-  SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
-}
-
-uint32_t LinuxPlatform::mouse_buttons() {
-  if (!pump_input()) return 0;
-  uint32_t bits = held_buttons() | g_watch.pressed_buttons;
-  g_watch.pressed_buttons = 0;
-  return bits & 7u;
-}
-
-InputHandle LinuxPlatform::open_input_system() {
-  if (!SDL_WasInit(SDL_INIT_VIDEO)) return nullptr;
-  g_watch.installed = false;  // a new session of the video system may have dropped the watch
-  input_ready();
-  return &g_watch.system_token;
-}
-
-void LinuxPlatform::close_input_system(InputHandle) {
-  if (g_watch.installed) SDL_DelEventWatch(watch_event, nullptr);
-  g_watch.installed = false;
-}
-
-InputHandle LinuxPlatform::open_mouse_device(InputHandle system) {
-  if (!system || !input_ready()) return nullptr;
-  g_watch.mouse = MouseDevice();
-  return &g_watch.mouse;
-}
-
-bool LinuxPlatform::acquire_mouse_device(InputHandle device, WindowHandle window, int32_t cooperation) {
-  MouseDevice* mouse = static_cast<MouseDevice*>(device);
-  if (!mouse || !pump_input() || !has_focus(window)) return false;
-  bool relative = cooperation == 5;
-  if (SDL_SetRelativeMouseMode(relative ? SDL_TRUE : SDL_FALSE) != 0 && relative) return false;
-  mouse->relative = relative;
-  mouse->window = window;
-  if (!mouse->acquired) {
-    mouse->dx = mouse->dy = mouse->wheel = 0;
-    mouse->pressed = 0;
-  }
-  mouse->acquired = true;
-  return true;
-}
-
-void LinuxPlatform::unacquire_mouse_device(InputHandle device) {
-  MouseDevice* mouse = static_cast<MouseDevice*>(device);
-  if (!mouse) return;
-  if (mouse->relative && input_ready()) SDL_SetRelativeMouseMode(SDL_FALSE);
-  mouse->relative = false;
-  mouse->acquired = false;
-}
-
-bool LinuxPlatform::read_mouse_device(InputHandle device, MouseDeviceState& state) {
-  MouseDevice* mouse = static_cast<MouseDevice*>(device);
-  state = MouseDeviceState();
-  if (!mouse || !mouse->acquired || !pump_input()) return false;
-  if (!has_focus(mouse->window)) {  // focus lost: the device is lost until acquired again
-    unacquire_mouse_device(device);
-    return false;
-  }
-  auto to_int = [](int64_t v) {
-    return static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
-  };
-  state.dx = to_int(mouse->dx);
-  state.dy = to_int(mouse->dy);
-  state.wheel = to_int(mouse->wheel);
-  uint32_t buttons = held_buttons() | mouse->pressed;
-  for (uint32_t b = 0; b < 3; ++b) state.buttons[b] = (buttons >> b) & 1u ? 0x80 : 0;
-  mouse->dx = mouse->dy = mouse->wheel = 0;
-  mouse->pressed = 0;
-  return true;
-}
-
-void LinuxPlatform::close_mouse_device(InputHandle device) { unacquire_mouse_device(device); }
-
-InputHandle LinuxPlatform::open_keyboard_device(InputHandle system) {
-  if (!system || !input_ready()) return nullptr;
-  g_watch.keyboard = KeyboardDevice();
-  return &g_watch.keyboard;
-}
-
-bool LinuxPlatform::acquire_keyboard_device(InputHandle device, WindowHandle window) {
-  KeyboardDevice* keyboard = static_cast<KeyboardDevice*>(device);
-  if (!keyboard || !pump_input() || !has_focus(window)) return false;
-  if (!keyboard->acquired) std::memset(keyboard->pressed, 0, sizeof keyboard->pressed);
-  keyboard->window = window;
-  keyboard->acquired = true;
-  return true;
-}
-
-void LinuxPlatform::unacquire_keyboard_device(InputHandle device) {
-  if (KeyboardDevice* keyboard = static_cast<KeyboardDevice*>(device)) keyboard->acquired = false;
-}
-
-bool LinuxPlatform::read_keyboard_device(InputHandle device, uint8_t snapshot[256]) {
-  KeyboardDevice* keyboard = static_cast<KeyboardDevice*>(device);
-  if (!keyboard || !keyboard->acquired || !pump_input()) return false;
-  if (!has_focus(keyboard->window)) {
-    keyboard->acquired = false;
-    return false;
-  }
-  int count = 0;
-  const Uint8* held = SDL_GetKeyboardState(&count);
-  uint8_t next[256] = {};
-  for (const KeyPair& pair : kKeyPairs) {
-    if (pair.sdl < count && held[pair.sdl]) next[pair.code] = 0x80;
-  }
-  for (int32_t code = 0; code < 256; ++code) {
-    if (keyboard->pressed[code]) next[code] = 0x80;
-  }
-  std::memcpy(snapshot, next, sizeof next);
-  std::memset(keyboard->pressed, 0, sizeof keyboard->pressed);
-  return true;
-}
-
-void LinuxPlatform::close_keyboard_device(InputHandle device) { unacquire_keyboard_device(device); }
 
 }  // namespace qrn

@@ -7,6 +7,7 @@
 #include "platform/fake_platform.h"
 #include "program_entry.h"
 #include "project_settings.h"
+#include "runtime.h"
 #include "support/temp_dir.h"
 
 TEST(CommandText, SkipsTheProgramNameQuotedOrBare) {
@@ -28,7 +29,7 @@ TEST(CommandText, SkipsTheProgramNameQuotedOrBare) {
 }
 
 TEST(ProjectSettings, AreCopiedIntoTheRuntimeState) {
-  qrn::g_runtime = qrn::RuntimeState{};
+  qrn::reset_runtime_state();
   qrn::apply_project_settings();
   const qrn::RuntimeState& rt = qrn::g_runtime;
   EXPECT_EQ(rt.screen_width, 240);  // width before height
@@ -49,7 +50,7 @@ TEST(ProgramEntry, StoresTheWholeCommandLineStartsAndEnds) {
   fake->ms_per_read = 0.25;  // time passes while the frame loop waits
   // The clock never returns: a close request a few passes after start-up ends the program.
   fake->later_messages.push_back({2000.0, {qrn::MessageKind::close_request, nullptr, 0, 0, 0}});
-  qrn::g_runtime = qrn::RuntimeState{};
+  qrn::reset_runtime_state();
   qrn::g_runtime.error_code = 5;
   qrn::g_runtime.source_line = 9;
   int exit_code = -1;

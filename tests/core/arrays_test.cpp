@@ -135,6 +135,27 @@ TEST(Arrays, ShapeStridesAndBounds) {
   EXPECT_EQ(list(-3), 10);
 }
 
+// A non-negative index into a dimension of size 0 is accepted and adds nothing to the
+// element's place, so it never reaches past the elements the array has.
+TEST(Arrays, IndexesIntoDimensionsOfSizeZeroStayOnTheExistingElements) {
+  RtArray<int32_t> a;
+  qrn::array_dim(a, 5);
+  a(3) = 33;
+  EXPECT_EQ(a(0, 1), 0);
+  EXPECT_EQ(a(3, 1), 33);
+  EXPECT_EQ(a(3, 1000000, 7, INT32_MAX), 33);
+  a(4, 2) = 44;
+  EXPECT_EQ(a(4), 44);
+
+  // A missing middle dimension: the count makes room for one step of it, the place does not move.
+  RtArray<RtString> texts;
+  qrn::array_dim(texts, 2, 0, 3);
+  EXPECT_EQ(texts.count, 6);
+  texts(1, 9, 2) = "last";
+  EXPECT_EQ(str(texts(1, 0, 0)), "last");
+  for (int32_t k = 0; k < 3; ++k) EXPECT_EQ(&texts(1, 0, k) - texts.data, 1);
+}
+
 TEST(Arrays, RedimKeepsWhatFitsBothShapes) {
   RtArray<int32_t> a;
   qrn::array_dim(a, 3, 3);
@@ -276,7 +297,7 @@ TEST(Arrays, BoundsReportGoesToTheDebuggerAndStandardError) {
 }
 
 TEST(Arrays, DataTablesReadItemByItem) {
-  qrn::g_runtime = qrn::RuntimeState{};
+  qrn::reset_runtime_state();
   const qrn::DataItem items[] = {{2.9, nullptr}, {2.9, nullptr}, {-2.9, nullptr}, {0, "42 apples"},
                                  {0, "1e3"},     {1e10, nullptr}, {5e9, nullptr}};
   qrn::DataTable table{items, 7, 4};
@@ -339,12 +360,12 @@ TEST(ArraysFatal, FailedAccessReportsAndEndsWithError9) {
   EXPECT_EQ(no_storage.out, "error: 9\nexit\n");
   EXPECT_EQ(no_storage.err, "bounds: [   0]\naccess: [   0]\n");
 
-  // A dimension the array does not have takes only index 0: anything else would land outside.
+  // A dimension of size 0 still refuses a negative index.
   auto missing_dimension = qrn::test::run_in_child([] {
     RtArray<int32_t> a;
     qrn::array_dim(a, 4);
-    a(0, 0) = 1;
-    a(3, 1) = 1;
+    a(3, 7) = 1;
+    a(3, -1) = 1;
   });
   EXPECT_EQ(missing_dimension.out, "error: 9\nexit\n");
   EXPECT_EQ(missing_dimension.err, "bounds: [   4]\naccess: [   3]\n");

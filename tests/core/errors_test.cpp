@@ -19,7 +19,7 @@ std::string str(const RtString& t) { return std::string(t.data, t.length); }
 class ErrorsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qrn::g_runtime = qrn::RuntimeState{};
+    qrn::reset_runtime_state();
     fake->temp_dir = dir.path();
   }
   qrn::FakePlatformScope fake;
@@ -92,7 +92,10 @@ TEST_F(ErrorsTest, LogPathNormalisesTheTemporaryFolder) {
 TEST_F(ErrorsTest, StandardStreams) {
   qrn::print_stdout("out");
   qrn::print_stderr("err");
-  EXPECT_EQ(fake->stdout_text, "out");
+  // Texts are written as C text, up to a 0 byte inside them.
+  qrn::print_stdout(qrn::text_from_bytes("|cut\0lost", 9));
+  qrn::print_stderr(qrn::text_from_bytes("\0lost", 5));
+  EXPECT_EQ(fake->stdout_text, "out|cut");
   EXPECT_EQ(fake->stderr_text, "err");
   fake->stdin_lines = {"abc\r\n", "last"};
   EXPECT_EQ(str(qrn::read_stdin_line()), "abc\r");

@@ -40,7 +40,7 @@ const qrn::NamedCallback kTable[] = {
 class CallbacksTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qrn::g_runtime = qrn::RuntimeState{};
+    qrn::reset_runtime_state();
     qrn::install_callbacks(kTable);
     g_calls.clear();
     g_a_runs = 0;

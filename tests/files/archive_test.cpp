@@ -57,7 +57,7 @@ void put32(std::string& bytes, size_t at, uint32_t value) {
 class ArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qrn::g_runtime = qrn::RuntimeState{};
+    qrn::reset_runtime_state();
     fake->temp_dir = dir.file("tmp/");
     qrn::create_directory(RtString(fake->temp_dir.c_str()));
     program = dir.file("prog");

@@ -22,7 +22,7 @@ std::string str(const RtString& t) { return std::string(t.data, t.length); }
 
 class ChannelsTest : public ::testing::Test {
  protected:
-  void SetUp() override { qrn::g_runtime = qrn::RuntimeState{}; }
+  void SetUp() override { qrn::reset_runtime_state(); }
   void TearDown() override { qrn::close_all_channels(); }
   RtString path(const char* name) { return RtString(dir.file(name).c_str()); }
   qrn::test::TempDir dir;

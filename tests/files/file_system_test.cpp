@@ -17,7 +17,7 @@ std::string str(const RtString& t) { return std::string(t.data, t.length); }
 class FileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qrn::g_runtime = qrn::RuntimeState{};
+    qrn::reset_runtime_state();
     fake->cwd = dir.path();
   }
   RtString path(const char* name) { return RtString(dir.file(name).c_str()); }

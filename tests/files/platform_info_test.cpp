@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/fake_platform.h"
-#include "platform/linux_platform.h"
+#include "platform/platform.h"
 #include "quarnel.h"
 #include "support/temp_dir.h"
 
@@ -25,7 +25,7 @@ std::string info(const char* key) { return str(qrn::platform_info(key)); }
 class PlatformInfoTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qrn::g_runtime = qrn::RuntimeState{};
+    qrn::reset_runtime_state();
     fake->temp_dir = dir.file("tmp/");
     qrn::create_directory(RtString(fake->temp_dir.c_str()));
   }
@@ -177,7 +177,7 @@ TEST(LinuxSourcesTest, BatteriesMachineIdAndUserFolders) {
 }
 
 TEST(RealPlatformInfoTest, AnswersHaveTheirForms) {
-  qrn::g_runtime = qrn::RuntimeState{};
+  qrn::reset_runtime_state();
   EXPECT_EQ(info(""), "LINUX");
   EXPECT_TRUE(std::regex_match(info("TIME"), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
   EXPECT_TRUE(std::regex_match(info("LOCALE"), std::regex("[a-z][a-z]")));
@@ -192,7 +192,7 @@ TEST(RealPlatformInfoTest, AnswersHaveTheirForms) {
 }
 
 TEST(ClocksTest, FirstReadIsZeroAndTimeGrows) {
-  qrn::g_runtime = qrn::RuntimeState{};
+  qrn::reset_runtime_state();
   qrn::FakePlatformScope fake;
   fake->now_ms = 0.0;  // a counter may read 0.0: it still fixes the base
   EXPECT_EQ(qrn::timer_ms(), 0.0);

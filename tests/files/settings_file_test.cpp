@@ -27,7 +27,7 @@ std::string str(const RtString& t) { return std::string(t.data, t.length); }
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    qrn::g_runtime = qrn::RuntimeState{};
+    qrn::reset_runtime_state();
     qrn::ini_open(RtString());
   }
   void TearDown() override { qrn::ini_open(RtString()); }
@@ -147,7 +147,7 @@ TEST_F(SettingsTest, TheClocksWakeTimeRoundTripsByteExactly) {
   qrn::ini_open("");
   EXPECT_EQ(qrn::test::read_file(dir.file("ORVL.INI")), "[TIME]\r\nAWAKE=0615\r\n");
   std::vector<qrn::DirectoryEntry> entries;
-  qrn::platform().read_directory(dir.path().c_str(), entries);
+  qrn::os_files().read_directory(dir.path().c_str(), entries);
   EXPECT_EQ(entries.size(), 3u);  // ".", ".." and ORVL.INI: no temporary file left
   ASSERT_EQ(chdir(previous), 0);
 
@@ -206,7 +206,7 @@ TEST_F(SettingsTest, TheOldFileSurvivesAWriterThatDiesOrFails) {
   EXPECT_TRUE(failed.exited);
   EXPECT_EQ(qrn::test::read_file(failed_path), old_bytes);
   std::vector<qrn::DirectoryEntry> entries;
-  qrn::platform().read_directory(quiet.path().c_str(), entries);
+  qrn::os_files().read_directory(quiet.path().c_str(), entries);
   EXPECT_EQ(entries.size(), 3u);
 }
 

@@ -1,5 +1,6 @@
 // Drawing commands on a real GL context, checked by reading pixels back.
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -149,6 +150,44 @@ TEST_F(DrawingGl, RectanglesLinesAndPixels) {
   // The transparent colour draws invisibly.
   plot(4, 3, 0x8000FF);
   EXPECT_EQ(get_pixel(4, 3), BLACK);
+}
+
+// After a rectangle or a line the drawing colour is white with the global alpha again, for
+// whatever draws next in the current colour (here OpenGL called directly, as a program may).
+TEST_F(DrawingGl, RectanglesAndLinesLeaveTheColourWhiteWithTheGlobalAlpha) {
+  auto current_colour = [] {
+    flush_drawing();
+    GLfloat c[4] = {0, 0, 0, 0};
+    glGetFloatv(GL_CURRENT_COLOR, c);
+    return std::vector<float>(c, c + 4);
+  };
+  const std::vector<float> half_white = {1.0f, 1.0f, 1.0f, 0.5f};
+  set_alpha_mode(-0.5);
+  draw_rect(0, 0, 4, 4, RED);
+  draw_rect(10, 0, 4, 4, RED);
+  EXPECT_EQ(current_colour(), half_white);
+  auto half = [](uint32_t pixel, int shift) {  // the channel at shift is about 128, others 0
+    return std::abs(static_cast<int>((pixel >> shift) & 0xFF) - 128) <= 1 && (pixel & ~(0xFFu << shift)) == 0;
+  };
+  EXPECT_TRUE(half(get_pixel(1, 1), 0));  // both red at half alpha over black
+  EXPECT_TRUE(half(get_pixel(11, 1), 0));
+  draw_line(20, 0, 30, 0, GREEN);
+  EXPECT_EQ(current_colour(), half_white);
+
+  draw_rect(40, 0, 4, 4, GREEN);
+  flush_drawing();
+  gl_set_enabled(GL_TEXTURE_2D, false);
+  glBegin(GL_QUADS);
+  glVertex2f(50, 0);
+  glVertex2f(54, 0);
+  glVertex2f(54, 4);
+  glVertex2f(50, 4);
+  glEnd();
+  uint32_t grey = get_pixel(51, 1);
+  EXPECT_TRUE(std::abs(static_cast<int>(grey & 0xFF) - 128) <= 1) << std::hex << grey;
+  EXPECT_EQ(grey & 0xFF, (grey >> 8) & 0xFF);
+  EXPECT_EQ(grey & 0xFF, (grey >> 16) & 0xFF);
+  EXPECT_TRUE(half(get_pixel(41, 1), 8));
 }
 
 TEST_F(DrawingGl, ColourKeyOfBmpAndRgbPngButNotOfAlphaPng) {

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/runtime_state.h"
 #include "gfx/device.h"
 #include "gfx/fonts.h"
 #include "gfx/image.h"
-#include "host/runtime_state.h"
 #include "platform/fake_platform.h"
+#include "runtime.h"
 
 namespace qrn {
 namespace {
@@ -103,12 +104,11 @@ TEST(BuiltinFont, PatternsWithOutline) {
 class FontCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_runtime = RuntimeState();
+    reset_runtime_state();
     g_runtime.device = new OpenGLZodidoze();
   }
   void TearDown() override {
-    delete g_runtime.device;
-    g_runtime = RuntimeState();
+    reset_runtime_state();
   }
   FakePlatformScope fake;
 };

@@ -20,27 +20,26 @@ class GfxGlTest : public ::testing::Test {
   static constexpr int32_t H = 160;
 
   void SetUp() override {
-    g_runtime = RuntimeState();
-    ASSERT_TRUE(platform().video_init()) << "no display";
+    reset_runtime_state();
+    ASSERT_TRUE(os_video().video_init()) << "no display";
     WindowRequest request;
     request.width = W;
     request.height = H;
     request.title = "gfx";
-    WindowHandle window = platform().create_window(request);
+    WindowHandle window = os_video().create_window(request);
     ASSERT_NE(window, nullptr);
     device = new OpenGLZodidoze();
     g_runtime.device = device;
-    device->window = window;
-    device->width = W;
-    device->height = H;
+    g_runtime.window_handle = window;
+    g_runtime.window_width = W;
+    g_runtime.window_height = H;
     device->bgra_supported = 1;
     device->setup_2d();
     set_background_colour(0);
   }
 
   void TearDown() override {
-    delete g_runtime.device;  // deletes the textures and the window
-    g_runtime = RuntimeState();
+    reset_runtime_state();
   }
 
   // A sprite from a w × h image whose pixels are given as 0xAABBGGRR by pixel(x, y).
@@ -93,6 +92,13 @@ class GfxGlTest : public ::testing::Test {
   OpenGLZodidoze* device = nullptr;
   TempDir dir;
 };
+
+// A temporary folder for the whole test program, for tests that give the runtime a fake
+// temporary folder: some names in it (the texture-persistence file) are made once per process.
+inline const std::string& program_temp_folder() {
+  static TempDir shared;
+  return shared.path();
+}
 
 constexpr uint32_t RED = 0x0000FF;
 constexpr uint32_t GREEN = 0x00FF00;

@@ -16,24 +16,14 @@ namespace qrn::test {
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_runtime = RuntimeState();
+    reset_runtime_state();
     fake->temp_dir = dir.path();
     fake->program_file = dir.path() + "prog";
     fake->cwd = dir.path();
     fake->ms_per_read = 0.25;  // every clock reading takes a little time, as on a machine
   }
   void TearDown() override {
-    // Everything start-up made goes, as at the program's end.
-    if (g_runtime.network) shutdown_network();
-    if (g_runtime.input) release_input();
-    if (g_runtime.sound || g_runtime.sound_channels) release_sound();
-    delete g_runtime.device;
-    delete g_runtime.engine_3d;
-    for (ResourceArchive*& archive : g_runtime.resource_archives) {
-      release_resource_archive(archive);
-      archive = nullptr;
-    }
-    g_runtime = RuntimeState();
+    reset_runtime_state();
   }
 
   // A device with a fake window of the given client size, as window creation leaves it.
@@ -43,11 +33,11 @@ class HostTest : public ::testing::Test {
     WindowRequest request;
     request.width = width;
     request.height = height;
-    device.window = fake->create_window(request);
-    device.width = width;
-    device.height = height;
+    g_runtime.window_handle = fake->create_window(request);
+    g_runtime.window_width = width;
+    g_runtime.window_height = height;
     device.frame_interval_ms = 1000.0 / 60.0;
-    g_runtime.window_handle = device.window;
+    g_runtime.window_handle = g_runtime.window_handle;
     return device;
   }
 

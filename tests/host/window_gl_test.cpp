@@ -2,7 +2,6 @@
 // runs as a child process (this test program itself, started with QRN_HOST_PROGRAM set), and
 // the tests look at its window, move the focus, press keys and close it as a user would.
 #include <GL/gl.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -20,10 +19,8 @@
 #include "gfx/gl_state.h"
 #include "quarnel.h"
 #include "support/child_process.h"
+#include "support/close_request.h"
 #include "support/temp_dir.h"
-
-// Last: the X library's macros (None, Bool, Status...) would clash with the headers above.
-#include <X11/Xlib.h>
 
 extern char** environ;
 
@@ -49,13 +46,13 @@ int run_host_program(const std::string& mode) {
   rt.screen_width = 200;
   rt.screen_height = 200;
   rt.frame_rate = 60;
-  start_runtime(platform().program_module(), 10, "Host Test");
+  start_runtime(os_process().program_module(), 10, "Host Test");
   print_stdout("started\n");
   if (mode == "screen-size") {
     set_screen_size(200, 200, 1);
-    print_rect("client", platform().window_client_rect(rt.window_handle));
-    print_rect("outer", platform().window_outer_rect(rt.window_handle));
-    print_rect("work", platform().display_usable_bounds());
+    print_rect("client", os_video().window_client_rect(rt.window_handle));
+    print_rect("outer", os_video().window_outer_rect(rt.window_handle));
+    print_rect("work", os_video().display_usable_bounds());
   }
   for (int frame = 1;; ++frame) {
     show_screen();
@@ -166,31 +163,6 @@ bool wait_until(const std::function<bool()>& condition, double timeout_ms = 1000
 }
 
 std::string window_name(const std::string& id) { return run_command("xdotool getwindowname " + id + " 2>/dev/null"); }
-
-// What a window manager's close button does: the WM_DELETE_WINDOW message of the window's
-// WM_PROTOCOLS. The X library is loaded at run time, like SDL loads it.
-bool send_close_request(const std::string& id) {
-  void* x11 = dlopen("libX11.so.6", RTLD_NOW);
-  if (!x11) return false;
-  auto open_display = reinterpret_cast<Display* (*)(const char*)>(dlsym(x11, "XOpenDisplay"));
-  auto intern = reinterpret_cast<Atom (*)(Display*, const char*, Bool)>(dlsym(x11, "XInternAtom"));
-  auto send = reinterpret_cast<Status (*)(Display*, Window, Bool, long, XEvent*)>(dlsym(x11, "XSendEvent"));
-  auto flush = reinterpret_cast<int (*)(Display*)>(dlsym(x11, "XFlush"));
-  auto close_display = reinterpret_cast<int (*)(Display*)>(dlsym(x11, "XCloseDisplay"));
-  Display* display = open_display ? open_display(nullptr) : nullptr;
-  if (!display) return false;
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = std::stoul(id);
-  event.xclient.message_type = intern(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(intern(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  bool ok = send(display, event.xclient.window, False, NoEventMask, &event) != 0;
-  flush(display);
-  close_display(display);
-  return ok;
-}
 
 // A second window to take the focus away.
 class OtherWindow {

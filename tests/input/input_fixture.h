@@ -6,11 +6,12 @@
 
 #include <string>
 
+#include "core/runtime_state.h"
 #include "gfx/device.h"
-#include "host/runtime_state.h"
 #include "input/input_devices.h"
 #include "input/keyboard.h"
 #include "platform/fake_platform.h"
+#include "runtime.h"
 #include "support/temp_dir.h"
 
 namespace qrn::test {
@@ -20,13 +21,9 @@ class InputTest : public ::testing::Test {
   static constexpr int32_t kLeft = 100, kTop = 50, kWidth = 320, kHeight = 240;
 
   void SetUp() override {
+    reset_runtime_state();
     fake->temp_dir = temp.path();
     RuntimeState& rt = g_runtime;
-    rt.pointer_mode = -1;
-    rt.key_query_counter = 0;
-    for (TouchSlot& slot : rt.touch_slots) slot = TouchSlot();
-    rt.virtual_scale = 0.0f;
-    rt.virtual_offset_x = rt.virtual_offset_y = 0;
     WindowRequest request;
     request.width = kWidth;
     request.height = kHeight;
@@ -35,23 +32,14 @@ class InputTest : public ::testing::Test {
     fake->set_window_decorated(window, false);
     fake->focus_window = window;
     device = new OpenGLZodidoze();
-    device->width = kWidth;
-    device->height = kHeight;
-    device->window = window;
+    g_runtime.window_width = kWidth;
+    g_runtime.window_height = kHeight;
+    g_runtime.window_handle = window;
     rt.device = device;
-    rt.paused = 0;
-    rt.ending = 0;
-    rt.window_handle = window;
     rt.input = create_input();
   }
 
-  void TearDown() override {
-    release_input();
-    g_runtime.device = nullptr;
-    delete device;
-    g_runtime.window_handle = nullptr;
-    g_runtime.pointer_mode = -1;
-  }
+  void TearDown() override { reset_runtime_state(); }
 
   uint32_t open(int32_t exclusive_mouse = 0) {
     return open_input_devices(window, nullptr, exclusive_mouse);

@@ -3,97 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
-#include "gfx/device.h"
-#include "host/runtime_state.h"
-#include "input/input_devices.h"
-#include "input/keyboard.h"
-#include "platform/platform.h"
-#include "support/temp_dir.h"
+#include "display_fixture.h"
 
 namespace qrn::test {
 namespace {
-
-bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-class InputOnDisplay : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!std::getenv("DISPLAY") || !run("command -v xdotool >/dev/null")) GTEST_SKIP() << "no X display";
-    const char* tmpdir = std::getenv("TMPDIR");
-    saved_tmpdir = tmpdir ? tmpdir : "";
-    setenv("TMPDIR", temp.path().c_str(), 1);  // the debug log goes to this test's folder
-    Platform& os = platform();
-    ASSERT_TRUE(os.video_init());
-    WindowRequest request;
-    request.width = 160;
-    request.height = 120;
-    request.title = "quarnel input probe";
-    window = os.create_window(request);
-    ASSERT_NE(window, nullptr);
-    os.set_window_position(window, 200, 150);
-    os.show_window(window, true);
-    // Another program's window on the same display may take the focus back: ask again.
-    for (int attempt = 0; attempt < 5 && !os.window_has_focus(window); ++attempt) {
-      ASSERT_TRUE(run("xdotool search --sync --name 'quarnel input probe' windowfocus --sync >/dev/null"));
-      settle();
-    }
-    ASSERT_TRUE(os.window_has_focus(window));
-
-    device = new OpenGLZodidoze();
-    device->width = request.width;
-    device->height = request.height;
-    g_runtime.device = device;
-    g_runtime.window_handle = window;
-    g_runtime.pointer_mode = -1;
-    g_runtime.input = create_input();
-    ASSERT_EQ(open_input_devices(window, nullptr, 0), INPUT_OPEN_OK);
-    drain();
-  }
-
-  void TearDown() override {
-    if (saved_tmpdir.empty()) {
-      unsetenv("TMPDIR");
-    } else {
-      setenv("TMPDIR", saved_tmpdir.c_str(), 1);
-    }
-    release_input();
-    g_runtime.device = nullptr;
-    delete device;
-    g_runtime.window_handle = nullptr;
-    if (window) platform().destroy_window(window);
-    platform().video_quit();
-  }
-
-  // Lets the X server and SDL catch up.
-  void settle() {
-    for (int i = 0; i < 10; ++i) {
-      drain();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
-  // Takes the window's messages as the frame loop does, queueing typed characters.
-  void drain() {
-    WindowMessage message;
-    while (platform().next_message(window, message)) {
-      if (message.kind == MessageKind::character) push_typed_char(static_cast<int8_t>(message.code));
-    }
-  }
-  void client_to_screen(int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
-    ScreenRect client = platform().window_client_rect(window);
-    sx = client.x + x;
-    sy = client.y + y;
-  }
-
-  TempDir temp;
-  std::string saved_tmpdir;
-  WindowHandle window = nullptr;
-  OpenGLZodidoze* device = nullptr;
-};
 
 TEST_F(InputOnDisplay, AClickBetweenTwoReadsReachesReadMouse) {
   int32_t sx = 0, sy = 0;

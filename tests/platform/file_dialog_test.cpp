@@ -1,7 +1,7 @@
 // The dialog program's arguments for the open and save dialogs.
 #include <gtest/gtest.h>
 
-#include "platform/linux_platform.h"
+#include "platform/platform.h"
 
 namespace qrn {
 namespace {
@@ -21,8 +21,7 @@ TEST(FileDialogArguments, FiltersBecomeNamedPatternListsAndSaveAsksBeforeOverwri
 TEST(FileDialogArguments, UnattendedRunsShowNoDialog) {
   setenv("QUARNEL_UNATTENDED", "1", 1);
   std::string chosen = "x";
-  LinuxPlatform os;
-  EXPECT_FALSE(os.file_dialog(true, {}, "/tmp", chosen));
+  EXPECT_FALSE(real_service<VideoService>().file_dialog(true, {}, "/tmp", chosen));
   EXPECT_EQ(chosen, "");
   EXPECT_TRUE(unattended_run());
   setenv("QUARNEL_UNATTENDED", "0", 1);

@@ -1,7 +1,7 @@
 // Typed text from the system arrives as UTF-8 and becomes the runtime's 8-bit characters.
 #include <gtest/gtest.h>
 
-#include "platform/linux_platform.h"
+#include "platform/platform.h"
 
 TEST(TypedText, Utf8BecomesLatin1BytesAndEverythingElseAQuestionMark) {
   struct Case {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -159,28 +160,105 @@ TEST(ClockMedia, FontGridsHold128CharactersInCleanCells) {
     }
 }
 
-TEST(ClockMedia, FontTextFitsTheFacesFixedPositions) {
-    for (const char* name : kFonts) {
-        const MeasuredFont f(name);
-        SCOPED_TRACE(name);
-        // Minutes are set as "0" and a digit 7 px apart (6 in the bedtime row, where they may
-        // touch), the colon gets 5 px, a two-digit hour 15 px.
-        for (char d = '0'; d <= '9'; ++d) EXPECT_LE(f.advance[static_cast<int>(d)], 7) << d;
-        EXPECT_LE(f.width(":"), 5);
-        EXPECT_LE(f.width("12"), 15);
-        // Time at x 135 with "am"/"pm" at 176 (172 for one-digit hours); "pm" must end inside.
-        EXPECT_LE(f.width("12 : 05"), 40);
-        EXPECT_LE(f.width("9 : 05"), 36);
-        EXPECT_LE(176 + f.width("pm"), 200);
-        // Labels before the numbers that follow them.
-        EXPECT_LE(f.width("Pk: 12:00"), 62);
-        EXPECT_LE(f.width("Lo: 12:00"), 62);
-        EXPECT_LE(f.width("Wake"), 39);
-        EXPECT_LE(f.width("Bed"), 29);
-        EXPECT_LE(f.width("Awake"), 44);
-        EXPECT_LE(f.width("TEST "), 60);
-        EXPECT_LE(145 + f.width("Ver. 4.8"), 200);
+// One text printed at a fixed x: the columns it shows in (alpha above a trace; the spacing
+// columns of alpha 1 that the loader counts are invisible).
+struct Shown {
+    int first = 0, last = -1;
+    int inner_gap = 99;  // narrowest visible gap between two of its characters
+};
+
+Shown shown(const MeasuredFont& f, const std::string& text, int x) {
+    Shown s;
+    int pen = x, previous_last = -1000;
+    s.first = 1 << 20;
+    for (unsigned char c : text) {
+        const int x0 = (c % 16) * f.cw;
+        int first = -1, last = -1, lead = -1;
+        for (int i = 0; i < f.cw; ++i)
+            for (int j = 0; j < f.ch; ++j) {
+                const int a = f.pic.alpha(x0 + i, (c / 16) * f.ch + j);
+                if (a > 0 && lead < 0) lead = i;
+                if (a > 24) {
+                    if (first < 0) first = i;
+                    last = i;
+                }
+            }
+        if (first >= 0) {
+            const int from = pen + first - lead, to = pen + last - lead;
+            if (previous_last > -1000) s.inner_gap = std::min(s.inner_gap, from - previous_last - 1);
+            s.first = std::min(s.first, from);
+            s.last = std::max(s.last, to);
+            previous_last = to;
+        }
+        pen += f.advance[c % 128];
     }
+    return s;
+}
+
+// Texts of one row at the x positions the face fixes, left to right.
+using Row = std::vector<std::pair<std::string, int>>;
+
+// Visible gaps between the texts of a row; every character stays apart from its neighbours
+// and the row ends inside the 200-pixel window.
+std::vector<int> gaps(const MeasuredFont& f, const Row& row) {
+    std::vector<int> out;
+    int previous = -1000;
+    for (const auto& [text, x] : row) {
+        const Shown s = shown(f, text, x);
+        EXPECT_GE(s.inner_gap, 1) << "'" << text << "' at " << x;
+        EXPECT_LT(s.last, 200) << "'" << text << "' at " << x;
+        if (previous > -1000) out.push_back(s.first - previous - 1);
+        previous = s.last;
+    }
+    return out;
+}
+
+std::string two_digits(int m) { return (m <= 9 ? "0" : "") + std::to_string(m); }
+
+// The rows of the face and the editor, with every hour and minute, as the clock places them.
+TEST(ClockMedia, FontsReadCleanlyAtTheFacesFixedPositions) {
+    const MeasuredFont gray("Arial18BLtGray.png"), blue("Arial18BLtBlue.png"), yellow("Arial18BYellow.png"),
+        green("Arial18BGreen.png"), light_green("Arial18BLtGreen.png"), red("Arial18BRed.png");
+    for (int hour = 1; hour <= 12; ++hour) {
+        for (int minute = 0; minute < 60; ++minute) {
+            const std::string h = std::to_string(hour), m = std::to_string(minute), mm = two_digits(minute);
+            SCOPED_TRACE(h + ":" + mm);
+            const std::string ap = hour % 2 ? "am" : "pm";
+            const int ampm_x = hour <= 9 ? 172 : 176, label_ampm_x = hour <= 9 ? 62 : 68;
+            // The time: "am"/"pm" clear of the minutes.
+            EXPECT_GE(gaps(gray, {{h + " : " + mm, 135}, {ap, ampm_x}})[0], 3);
+            // Peak and low rows: the label's "am"/"pm" neither touches nor drifts off.
+            for (const auto& [font, label] : {std::pair{&green, "Pk: "}, std::pair{&blue, "Lo: "}}) {
+                const int g = gaps(*font, {{label + h + ":" + mm, 5}, {ap, label_ampm_x}})[0];
+                EXPECT_GE(g, 3) << label;
+                EXPECT_LE(g, 10) << label;
+            }
+            // Wake (night) and bedtime rows, minutes below 10 as "0" and a digit.
+            auto minutes = [&](int at, int digit_at) {
+                return minute <= 9 ? Row{{"0", at}, {m, digit_at}} : Row{{m, at}};
+            };
+            Row wake = {{"Wake", 5}, {h, 45}, {":", 60}};
+            for (const auto& part : minutes(65, 72)) wake.push_back(part);
+            wake.push_back({ap, 81});
+            for (int g : gaps(yellow, wake)) EXPECT_GE(g, 1) << "wake row";
+            Row bed = {{"Bed", 5}, {h, 35}, {":", 50}};
+            for (const auto& part : minutes(55, 61)) bed.push_back(part);
+            bed.push_back({ap, 72});
+            for (int g : gaps(blue, bed)) EXPECT_GE(g, 1) << "bedtime row";
+            // The editor: the middle row in yellow, the rows above and below in grey.
+            const int hour_x = hour <= 9 ? 96 : 90;
+            Row middle = {{"Awake", 45}, {h, hour_x}, {":", 105}};
+            for (const auto& part : minutes(112, 120)) middle.push_back(part);
+            middle.push_back({ap, 135});
+            for (int g : gaps(yellow, middle)) EXPECT_GE(g, 2) << "editor";
+            Row other = {{h, hour_x}};
+            for (const auto& part : minutes(112, 120)) other.push_back(part);
+            other.push_back({ap, 135});
+            for (int g : gaps(gray, other)) EXPECT_GE(g, 1) << "editor preview";
+        }
+    }
+    gaps(light_green, {{"Ver. 4.8", 145}});
+    for (int elapsed : {5, 99, 959}) EXPECT_GE(gaps(red, {{std::to_string(elapsed), 75}, {"mins", 105}})[0], 2);
 }
 
 TEST(ClockMedia, TurningPicturesPointAtTwelveAboutTheirCentre) {

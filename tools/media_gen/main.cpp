@@ -35,9 +35,16 @@ struct Picture {
     bool opaque;  // backgrounds: written without alpha
 };
 
+// Each font is tuned for the rows the clock prints it in, at the positions the clock fixes
+// (see font_grid.h for the fields). The editor's fonts (grey and yellow) carry a dark outline
+// so that their rows read over the hands; to fit the same positions their letters and digits
+// are narrower. The peak and low rows are spaced out to reach their "am"/"pm" (62 or 68 px).
 struct FontFile {
     const char* file;
     media::Rgba colour;
+    int figure_ink, one_ink, tracking, space;
+    double squeeze;
+    bool outline;
 };
 
 }  // namespace
@@ -119,14 +126,29 @@ int main(int argc, char** argv) {
     }
 
     const FontFile fonts[] = {
-        {"Arial18BLtGray.png", media::rgb(208, 214, 226)}, {"Arial18BLtGreen.png", media::rgb(156, 238, 156)},
-        {"Arial18BLtBlue.png", media::rgb(150, 206, 255)}, {"Arial18BYellow.png", media::rgb(255, 222, 72)},
-        {"Arial18BRed.png", media::rgb(255, 92, 80)},      {"Arial18BGreen.png", media::rgb(72, 220, 104)},
-        {"Arial18BWhite.png", media::rgb(255, 255, 255)},
+        // file, colour, digit ink, "1" ink, tracking, space, letter squeeze, outline
+        // grey: the time (x 135, "am"/"pm" at 172 or 176) and the editor's other rows
+        {"Arial18BLtGray.png", media::rgb(208, 214, 226), 4, 3, 0, 3, 0.62, true},
+        {"Arial18BLtGreen.png", media::rgb(156, 238, 156), 6, 0, 0, 0, 0.76, false},
+        // light blue: the low row, and the bedtime row with its minutes 6 px apart
+        {"Arial18BLtBlue.png", media::rgb(150, 206, 255), 5, 4, 1, 6, 0.76, false},
+        // yellow: the wake row and the editor's middle row ("Awake" ends before x 88)
+        {"Arial18BYellow.png", media::rgb(255, 222, 72), 4, 3, 0, 0, 0.55, true},
+        {"Arial18BRed.png", media::rgb(255, 92, 80), 6, 0, 0, 0, 0.76, false},
+        // green: the peak row
+        {"Arial18BGreen.png", media::rgb(72, 220, 104), 6, 4, 1, 6, 0.76, false},
+        {"Arial18BWhite.png", media::rgb(255, 255, 255), 6, 0, 0, 0, 0.76, false},
     };
-    media::FontGridStyle style;
     for (const FontFile& f : fonts) {
+        media::FontGridStyle style;
         style.colour = f.colour;
+        style.figure_ink = f.figure_ink;
+        style.one_ink = f.one_ink;
+        style.tracking = f.tracking;
+        style.space = f.space;
+        style.squeeze = f.squeeze;
+        style.outline = f.outline;
+        if (f.outline) style.outline_alpha = 0.9f;
         if (!save(f.file, 16 * style.cell, 8 * style.cell, 4, media::make_font_grid(bold, style))) return 1;
     }
     std::printf("wrote %d files to %s\n", written, out_dir.c_str());
