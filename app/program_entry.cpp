@@ -2,6 +2,7 @@
 #include "program_entry.h"
 
 #include "clock_main.h"
+#include "platform/process.h"
 #include "project_settings.h"
 
 namespace qrn {

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "gfx/device.h"
+#include "platform/process.h"
 #include "quarnel.h"
 
 namespace {

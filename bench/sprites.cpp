@@ -21,7 +21,9 @@
 #include <functional>
 #include <vector>
 
+#include "gfx/device.h"
 #include "gfx/gl_state.h"
+#include "platform/video.h"
 #include "quarnel.h"
 
 namespace {

@@ -23,7 +23,6 @@
 #include "files/settings_file.h"
 
 // Graphics
-#include "gfx/device.h"
 #include "gfx/drawing.h"
 #include "gfx/fonts.h"
 #include "gfx/image_codecs.h"
@@ -55,7 +54,6 @@
 #include "net/socket_slots.h"
 #include "net/web_download.h"
 #include "sound/music.h"
-#include "sound/sound_device.h"
 #include "sound/sound_effects.h"
 
 // Grid path finding

@@ -14,6 +14,7 @@
 #include "host/startup.h"
 #include "input/input_devices.h"
 #include "net/net_game.h"
+#include "platform/process.h"
 #include "sound/music.h"
 #include "sound/sound_device.h"
 
@@ -61,7 +62,7 @@ void install_layer_hooks() {
 
 void start_runtime(ModuleHandle module, int32_t show_command, const char* caption) {
   install_layer_hooks();
-  start_runtime_steps(module, show_command, caption);
+  start_runtime_steps(module ? module : os_process().program_module(), show_command, caption);
 }
 
 void reset_runtime_state() {

@@ -10,7 +10,7 @@ namespace qrn {
 
 // Called once before the program's main routine; the program continues in every case.
 // When no window can be made it returns early, after a line on standard error; the first
-// show_screen then ends the program.
+// show_screen then ends the program. A null module stands for the program itself.
 void start_runtime(ModuleHandle module, int32_t show_command, const char* caption);
 
 // Releases everything the runtime record owns (device, input, sound, network, 3D engine,

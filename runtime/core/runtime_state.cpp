@@ -1,5 +1,6 @@
 // The process-wide runtime record.
 #include "core/runtime_state.h"
+#include "platform/video.h"
 
 namespace qrn {
 

@@ -7,7 +7,6 @@
 
 #include "core/text_value.h"
 #include "platform/handles.h"
-#include "platform/video.h"
 
 namespace qrn {
 

@@ -5,11 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "core/errors.h"
 #include "core/runtime_state.h"
 #include "files/file_names.h"
 #include "files/files_state.h"
+#include "platform/files.h"
 
 namespace qrn {
 
@@ -59,21 +62,49 @@ struct LineFileCache {
 
 namespace {
 
-void write_back_line_file(LineFileCache& cache) {
-  if (!cache.name[0] || !cache.dirty) return;
-  FileStream out;
-  if (stream_open_write(out, cache.name)) {
-    for (int32_t i = 0; i <= cache.highest; ++i) {
-      stream_write(out, cache.lines[i], std::strlen(cache.lines[i]));
-      stream_write(out, "\r\n", 2);
-    }
-  }
-  stream_close(out);
+std::string line_file_bytes(const LineFileCache& cache) {
+  std::string bytes;
+  for (int32_t i = 0; i <= cache.highest; ++i) bytes.append(cache.lines[i]).append("\r\n");
+  return bytes;
 }
 
-// At process exit a changed line file is written back.
+// Writes the bytes over the named file; false only when another open holds it (any other
+// failure writes nothing and is not reported).
+bool write_line_file(const char* name, const std::string& bytes) {
+  FileStream out;
+  if (!stream_open_write(out, name)) {
+    char path[MAX_PATH_BYTES + 1];
+    return !(platform_path(name, path) && os_files().file_held(path));
+  }
+  stream_write(out, bytes.data(), bytes.size());
+  stream_close(out);
+  return true;
+}
+
+// Writes the line files kept for held files, then the cache's file when it changed. A file
+// that is (still) held keeps its bytes for a later try.
+void write_back_line_files(FilesState& files) {
+  std::vector<UnwrittenLineFile>& kept = files.unwritten_line_files;
+  for (size_t i = 0; i < kept.size();) {
+    if (write_line_file(kept[i].name.c_str(), kept[i].bytes)) {
+      kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+  LineFileCache* cache = files.line_cache;
+  if (!cache || !cache->name[0] || !cache->dirty) return;
+  std::string bytes = line_file_bytes(*cache);
+  if (!write_line_file(cache->name, bytes)) kept.push_back(UnwrittenLineFile{cache->name, std::move(bytes)});
+  cache->dirty = false;
+}
+
+// At process exit a changed line file is written back. The program's channels are closed
+// first, as at its end, so that a file one of them holds can be written.
 void line_file_exit_step() {
-  if (g_runtime.files && g_runtime.files->line_cache) write_back_line_file(*g_runtime.files->line_cache);
+  if (!g_runtime.files) return;
+  close_all_channels();
+  write_back_line_files(*g_runtime.files);
 }
 
 LineFileCache& line_cache() {
@@ -101,15 +132,31 @@ bool switch_line_file(const char* requested, const char* name) {
       (!is_memory_file_name(name) || std::strcmp(requested, cache.requested) == 0)) {
     return true;
   }
-  write_back_line_file(cache);
-  // Lines past the highest are empty already.
-  std::memset(cache.lines, 0, sizeof cache.lines[0] * static_cast<size_t>(cache.highest + 1));
+  FilesState& files = files_state();
+  write_back_line_files(files);
+  std::memset(cache.lines, 0, sizeof cache.lines);
   cache.dirty = false;
   cache.name[0] = 0;
   cache.highest = -1;
   if (!platform_path(requested, cache.requested)) cache.requested[0] = 0;
   FileStream in;
-  if (!platform_path(name, cache.name) || !stream_open_read(in, name)) {
+  if (!platform_path(name, cache.name)) {
+    set_error(ERROR_NO_FILE);
+    return false;
+  }
+  // Lines that could not be written yet come back as the cache's changed content.
+  std::string kept_bytes;
+  for (size_t i = 0; i < files.unwritten_line_files.size(); ++i) {
+    if (files.unwritten_line_files[i].name == cache.name) {
+      kept_bytes = std::move(files.unwritten_line_files[i].bytes);
+      files.unwritten_line_files.erase(files.unwritten_line_files.begin() + static_cast<std::ptrdiff_t>(i));
+      in.memory = reinterpret_cast<const uint8_t*>(kept_bytes.data());
+      in.size = kept_bytes.size();
+      cache.dirty = true;
+      break;
+    }
+  }
+  if (!in.memory && !stream_open_read(in, name)) {
     set_error(ERROR_NO_FILE);
     return false;
   }
@@ -140,10 +187,8 @@ void release_files_state() {
   FilesState* files = g_runtime.files;
   if (!files) return;
   close_all_channels();
-  if (files->line_cache) {
-    write_back_line_file(*files->line_cache);
-    std::free(files->line_cache);
-  }
+  write_back_line_files(*files);
+  std::free(files->line_cache);
   delete files;
   g_runtime.files = nullptr;
 }

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "core/runtime_state.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace qrn {
 

@@ -1,5 +1,6 @@
 // File streams over the platform's files and over memory blocks (see file_stream.h).
 #include "files/file_stream.h"
+#include "platform/files.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -209,12 +210,9 @@ static bool writable_path(FileStream& stream, const char* name, char (&path)[MAX
 int32_t stream_open_write(FileStream& stream, const char* name) {
   char path[MAX_PATH_BYTES + 1];
   if (!writable_path(stream, name, path)) return 0;
-  PathKind kind = os_files().path_kind(path);
-  if (kind == PathKind::directory) {
-    os_files().remove_directory(path);
-  } else if (kind == PathKind::file) {
-    os_files().remove_file(path);
-  }
+  // An existing file is emptied in place under its lock rather than deleted and made anew,
+  // so a file another open holds is left exactly as it is.
+  if (os_files().path_kind(path) == PathKind::directory) os_files().remove_directory(path);
   FileHandle file = os_files().file_open(path, FileOpenMode::create);
   if (!file) return 0;
   stream.handle = file;

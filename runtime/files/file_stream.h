@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "core/text_value.h"
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 namespace qrn {
 
@@ -52,8 +52,9 @@ bool platform_path(const char* name, char (&out)[MAX_PATH_BYTES + 1]);
 // Closes what was open, then opens a registered memory-file name or an existing disk file
 // for reading. A stream reading a block keeps it alive until stream_close.
 int32_t stream_open_read(FileStream& stream, const char* name);
-// Replaces a disk file (or an empty directory) of that name by a new empty file opened for
-// reading and writing; memory-file names fail.
+// Opens a disk file of that name emptied (made when missing; an empty directory of the name
+// is removed first) for reading and writing; memory-file names fail, and so does a file that
+// another open holds, which is left untouched.
 int32_t stream_open_write(FileStream& stream, const char* name);
 // Opens a disk file for writing at its end, creating it when missing.
 int32_t stream_open_append(FileStream& stream, const char* name);

@@ -67,8 +67,9 @@ void copy_file(const RtString& source, const RtString& destination) {
   RtString from = source;
   resolve_file_name(from);
   FileStream in, out;
-  bool opened = stream_open_read(in, from.data) != 0;
-  opened = stream_open_write(out, destination.data) != 0 && opened;
+  // The destination is opened (and so emptied) only once the source is open: a missing or
+  // held source never costs the destination its content.
+  bool opened = stream_open_read(in, from.data) && stream_open_write(out, destination.data);
   if (!opened) {
     stream_close(in);
     stream_close(out);

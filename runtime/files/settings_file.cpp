@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/errors.h"
+#include "files/channels.h"
 #include "files/file_names.h"
 #include "files/file_stream.h"
 #include "platform/platform.h"
@@ -49,9 +50,11 @@ void remove_at(std::vector<T>& list, size_t index) {
   list.pop_back();
 }
 
-// At process exit a changed store is written back, then released.
+// At process exit a changed store is written back, then released. The program's channels
+// are closed first, as at its end, so that a file one of them holds can be written.
 void exit_step() {
   if (!g_store) return;
+  close_all_channels();
   ini_flush();
   delete g_store;
   g_store = nullptr;
@@ -63,6 +66,52 @@ IniStore& store() {
     std::atexit(exit_step);
   }
   return *g_store;
+}
+
+// Writes the bytes over the named file; an empty directory of the name gives way.
+ReplaceResult write_settings(const RtString& file_name, const std::string& bytes) {
+  char path[MAX_PATH_BYTES + 1];
+  if (!platform_path(file_name.data, path)) return ReplaceResult::failed;
+  PathKind kind = os_files().path_kind(path);
+  if (kind == PathKind::directory || kind == PathKind::unknown) os_files().remove_directory(path);
+  return os_files().replace_file(path, bytes.data(), bytes.size());
+}
+
+// Writes the store when it has changed and names a disk file; nothing to write counts as
+// written.
+ReplaceResult write_store(const IniStore& ini) {
+  if (!ini.dirty || ini.file_name.empty() || is_memory_file_name(ini.file_name.data)) return ReplaceResult::replaced;
+  return write_settings(ini.file_name, ini_file_bytes(ini));
+}
+
+// Writes the changes kept for held files; those whose file is still held stay kept.
+void write_unwritten(IniStore& ini) {
+  for (size_t i = 0; i < ini.unwritten.size();) {
+    if (write_settings(ini.unwritten[i].file_name, ini.unwritten[i].bytes) == ReplaceResult::held) {
+      ++i;
+    } else {
+      ini.unwritten.erase(ini.unwritten.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+  }
+}
+
+// The changes kept for a file, or null.
+IniUnwritten* find_unwritten(IniStore& ini, const RtString& file_name) {
+  for (IniUnwritten& kept : ini.unwritten) {
+    if (kept.file_name.length == file_name.length && compare_text(kept.file_name.data, file_name.data) == 0) return &kept;
+  }
+  return nullptr;
+}
+
+// Reads the sections of a settings file's bytes into the store.
+void load_bytes(IniStore& ini, const char* bytes, size_t size) {
+  FileStream in;
+  in.memory = reinterpret_cast<const uint8_t*>(bytes);
+  in.size = size;
+  IniSection collecting;
+  RtString line;
+  while (stream_read_whole_line(in, line)) ini_read_line(ini, collecting, line.data);
+  ini_finish_section(ini, collecting);
 }
 
 }  // namespace
@@ -121,7 +170,17 @@ std::string ini_file_bytes(const IniStore& store) {
 
 void ini_open(const RtString& file_name) {
   IniStore& ini = store();
-  if (ini.dirty) ini_flush();
+  write_unwritten(ini);
+  // A held file keeps its old content; the changes wait for it (and for this store's next
+  // opening of the same file).
+  if (write_store(ini) == ReplaceResult::held) {
+    IniUnwritten* kept = find_unwritten(ini, ini.file_name);
+    if (!kept) {
+      ini.unwritten.push_back(IniUnwritten{ini.file_name, std::string()});
+      kept = &ini.unwritten.back();
+    }
+    kept->bytes = ini_file_bytes(ini);
+  }
   ini.dirty = false;
   ini.file_name = RtString();
   ini.sections.clear();
@@ -130,6 +189,13 @@ void ini_open(const RtString& file_name) {
   RtString resolved = file_name;
   if (!resolve_file_name(resolved)) resolved = file_name;
   ini.file_name = resolved;
+  if (IniUnwritten* kept = find_unwritten(ini, resolved)) {
+    std::string bytes = std::move(kept->bytes);
+    ini.unwritten.erase(ini.unwritten.begin() + (kept - ini.unwritten.data()));
+    load_bytes(ini, bytes.data(), bytes.size());
+    ini.dirty = true;  // still to be written
+    return;
+  }
   FileStream in;
   if (!stream_open_read(in, resolved.data)) return;
   if (in.size > MAX_SETTINGS_FILE_BYTES) {
@@ -141,19 +207,14 @@ void ini_open(const RtString& file_name) {
   }
   // A disk file is read in one piece and its lines taken from memory: the same lines, without
   // a system call for every one of them.
-  std::string bytes;
   if (in.handle) {
-    bytes.resize(static_cast<size_t>(in.size));
+    std::string bytes(static_cast<size_t>(in.size), '\0');
     bool read = bytes.empty() || stream_read(in, &bytes[0], bytes.size());
     stream_close(in);
-    if (!read) return;
-    in.memory = reinterpret_cast<const uint8_t*>(bytes.data());
-    in.size = bytes.size();
+    if (read) load_bytes(ini, bytes.data(), bytes.size());
+    return;
   }
-  IniSection collecting;
-  RtString line;
-  while (stream_read_whole_line(in, line)) ini_read_line(ini, collecting, line.data);
-  ini_finish_section(ini, collecting);
+  load_bytes(ini, reinterpret_cast<const char*>(in.memory), static_cast<size_t>(in.size));
   stream_close(in);
 }
 
@@ -196,13 +257,8 @@ void ini_put(const RtString& section, const RtString& key, const RtString& value
 // full disk while writing leaves the old file as it was.
 void ini_flush() {
   IniStore& ini = store();
-  if (!ini.dirty || ini.file_name.empty() || is_memory_file_name(ini.file_name.data)) return;
-  char path[MAX_PATH_BYTES + 1];
-  if (!platform_path(ini.file_name.data, path)) return;
-  PathKind kind = os_files().path_kind(path);
-  if (kind == PathKind::directory || kind == PathKind::unknown) os_files().remove_directory(path);
-  std::string bytes = ini_file_bytes(ini);
-  os_files().replace_file(path, bytes.data(), bytes.size());
+  write_unwritten(ini);
+  write_store(ini);
 }
 
 }  // namespace qrn

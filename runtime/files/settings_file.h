@@ -27,22 +27,35 @@ struct IniSection {
   std::vector<IniEntry> entries;
 };
 
+// The content of a changed store whose file another open held when it was to be written.
+struct IniUnwritten {
+  RtString file_name;
+  std::string bytes;
+};
+
 struct IniStore {
   RtString file_name;                // empty when no file is open
   std::vector<IniSection> sections;  // file order, then order of creation
   bool dirty = false;                // set by every change; cleared only by ini_open
+  // Changes kept for files that were held: tried again at every ini_open and ini_flush and
+  // at exit; opening such a file again takes them back into the store.
+  std::vector<IniUnwritten> unwritten;
 };
 
 // Writes back the open file if it changed, then loads the named file (an empty name only
 // closes). A missing or unreadable file opens as an empty store; a file larger than
-// MAX_SETTINGS_FILE_BYTES as a closed one.
+// MAX_SETTINGS_FILE_BYTES as a closed one. A file held open elsewhere (by a channel, by
+// another process) is not replaced: its changes are kept and written by a later ini_open or
+// ini_flush, or at exit, once the file is free.
 void ini_open(const RtString& file_name);
 // The value of the first matching key of the first matching section (case ignored), or a
 // copy of default_value.
 RtString ini_get(const RtString& section, const RtString& key, const RtString& default_value);
 // Sets or adds the key; an empty value removes the key, an empty key the whole section.
 void ini_put(const RtString& section, const RtString& key, const RtString& value);
-// Writes the store to its file when it has changed (memory files are not written).
+// Writes the store to its file when it has changed (memory files are not written), and any
+// changes kept for files that were held. A held file is left untouched and the store stays
+// changed.
 void ini_flush();
 
 // ---- Plain data (used by the commands above, open to tests) ----------------------------------

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "core/screen_points.h"
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 namespace qrn {
 

@@ -16,6 +16,8 @@
 #include "host/frame_loop.h"
 #include "host/window_messages.h"
 #include "input/input_devices.h"
+#include "platform/process.h"
+#include "platform/video.h"
 
 namespace qrn {
 

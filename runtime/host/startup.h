@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "core/text_value.h"
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 namespace qrn {
 

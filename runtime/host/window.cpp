@@ -17,6 +17,8 @@
 #include "host/gl_extensions.h"
 #include "host/screen.h"
 #include "host/software_warning.h"
+#include "platform/process.h"
+#include "platform/video.h"
 
 namespace qrn {
 

@@ -8,6 +8,8 @@
 #include "host/frame_loop.h"
 #include "host/screen.h"
 #include "input/input_devices.h"
+#include "platform/process.h"
+#include "platform/video.h"
 
 namespace qrn {
 

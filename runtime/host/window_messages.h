@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/text_value.h"
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 namespace qrn {
 

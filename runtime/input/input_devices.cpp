@@ -10,6 +10,8 @@
 #include "core/runtime_state.h"
 #include "input/joysticks.h"
 #include "input/keyboard.h"
+#include "platform/input.h"
+#include "platform/video.h"
 
 namespace qrn {
 

@@ -8,6 +8,7 @@
 
 #include "core/runtime_state.h"
 #include "core/screen_points.h"
+#include "platform/joysticks.h"
 
 namespace qrn {
 

@@ -9,9 +9,11 @@
 
 #include "core/text_value.h"
 #include "input/input_devices.h"
-#include "platform/joysticks.h"
+#include "platform/handles.h"
 
 namespace qrn {
+
+struct JoystickState;  // one read of a controller, from the platform's joystick service
 
 // Limits of the names kept for the controllers: the composed name is cut to this many bytes.
 constexpr int32_t JOYSTICK_NAME_LIMIT = JOYSTICK_NAME_SIZE - 1;

@@ -6,6 +6,8 @@
 
 #include "core/runtime_state.h"
 #include "input/input_devices.h"
+#include "platform/input.h"
+#include "platform/video.h"
 
 namespace qrn {
 

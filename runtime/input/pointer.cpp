@@ -8,6 +8,9 @@
 #include "core/screen_points.h"
 #include "input/input_devices.h"
 #include "input/keyboard.h"
+#include "platform/input.h"
+#include "platform/process.h"
+#include "platform/video.h"
 
 namespace qrn {
 

@@ -14,8 +14,8 @@ class FakeFiles : public FileService {
   bool append_file_exclusive(const char* path, const char* bytes, size_t count) override {
     return !exclusive_append_fails && FileService::append_file_exclusive(path, bytes, count);
   }
-  bool replace_file(const char* path, const char* bytes, size_t count) override {
-    return !replace_fails && FileService::replace_file(path, bytes, count);
+  ReplaceResult replace_file(const char* path, const char* bytes, size_t count) override {
+    return replace_fails ? ReplaceResult::failed : FileService::replace_file(path, bytes, count);
   }
 };
 

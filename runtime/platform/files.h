@@ -20,7 +20,10 @@ namespace qrn {
 // How file_open opens a file.
 enum class FileOpenMode : int32_t {
   read,    // an existing file, for reading
-  create,  // created when missing and emptied, for reading and writing
+  // Created when missing, else emptied in place once its lock is taken (so its permissions
+  // and other names stay), for reading and writing. A symbolic link at the name is replaced
+  // by a new file, never written through.
+  create,
   append,  // created when missing, for writing, positioned at its end
   // A new file only this user may read and write, for reading and writing; fails when
   // anything (a file, a link, a folder) already has the name. For files in shared folders.
@@ -32,6 +35,13 @@ enum class FileOpenMode : int32_t {
 
 // What a path names.
 enum class PathKind : int32_t { missing, file, directory, unknown /* cannot be examined */ };
+
+// How replace_file ended.
+enum class ReplaceResult : int32_t {
+  replaced,
+  held,    // another open holds the file: nothing was touched
+  failed,  // the new content could not be written: nothing was touched
+};
 
 // One entry of a directory listing.
 struct DirectoryEntry {
@@ -58,9 +68,11 @@ class FileService {
   virtual bool append_file_exclusive(const char* path, const char* bytes, size_t count);
   // Replaces path's content durably: the bytes go to a temporary file in the same folder,
   // which is flushed to disk and renamed over path, so path always holds either its old or
-  // its complete new content. A replaced file keeps its permissions. False, with path
-  // untouched, when path is held or the new content cannot be written.
-  virtual bool replace_file(const char* path, const char* bytes, size_t count);
+  // its complete new content. A replaced file keeps its permissions. Path is untouched unless
+  // the result is replaced.
+  virtual ReplaceResult replace_file(const char* path, const char* bytes, size_t count);
+  // True when another open holds the file now.
+  virtual bool file_held(const char* path);
   virtual PathKind path_kind(const char* path);
   virtual bool remove_file(const char* path);       // not a directory, not a held file
   virtual bool remove_directory(const char* path);  // an empty directory

@@ -20,12 +20,6 @@ struct MouseDeviceState {
   uint8_t buttons[4] = {}; // non-zero: held, or pressed since the previous read
 };
 
-// How a mouse device shares the mouse with the rest of the desktop.
-enum class MouseCooperation : int32_t {
-  exclusive = 5,  // captured, the pointer hidden; motion is relative
-  shared = 6,     // the desktop's pointer stays
-};
-
 class InputService {
  public:
   virtual ~InputService() = default;

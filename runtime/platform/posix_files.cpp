@@ -61,6 +61,8 @@ bool take_lock(int fd) {
 int hold_existing(const char* path, bool& held) {
   held = false;
   int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  // A file this user may write but not read can still be held (appended to) by another open.
+  if (fd < 0 && errno == EACCES) fd = ::open(path, O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -85,13 +87,17 @@ FileHandle FileService::file_open(const char* path, FileOpenMode mode) {
   mode_t permissions = 0666;
   switch (mode) {
     case FileOpenMode::read: flags |= O_RDONLY; break;
-    case FileOpenMode::create: flags |= O_RDWR | O_CREAT; break;
+    case FileOpenMode::create: flags |= O_RDWR | O_CREAT | O_NOFOLLOW; break;
     case FileOpenMode::append: flags |= O_WRONLY | O_CREAT; break;
     // O_EXCL never follows a link and fails on any existing name.
     case FileOpenMode::create_private: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; permissions = 0600; break;
     case FileOpenMode::read_owned: flags |= O_RDONLY | O_NOFOLLOW; break;
   }
   int fd = ::open(path, flags, permissions);
+  // A symbolic link at the name is replaced by a new file, never written through.
+  if (fd < 0 && errno == ELOOP && mode == FileOpenMode::create && ::unlink(path) == 0) {
+    fd = ::open(path, flags | O_EXCL, permissions);
+  }
   if (fd < 0) return nullptr;
   struct stat info {};
   bool usable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && take_lock(fd);
@@ -161,11 +167,11 @@ bool FileService::append_file_exclusive(const char* path, const char* bytes, siz
 
 // The temporary file carries the process id, so two processes never write the same one. The
 // old file is held while its successor is written and renamed over it.
-bool FileService::replace_file(const char* path, const char* bytes, size_t count) {
-  if (!path || !*path) return false;
+ReplaceResult FileService::replace_file(const char* path, const char* bytes, size_t count) {
+  if (!path || !*path) return ReplaceResult::failed;
   bool held = false;
   int old_fd = hold_existing(path, held);
-  if (held) return false;
+  if (held) return ReplaceResult::held;
   std::string temp = std::string(path) + "." + std::to_string(::getpid()) + ".tmp";
   bool ok = false;
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -180,14 +186,21 @@ bool FileService::replace_file(const char* path, const char* bytes, size_t count
     }
   }
   if (old_fd >= 0) ::close(old_fd);
-  if (!ok) return false;
+  if (!ok) return ReplaceResult::failed;
   // The rename itself reaches the disk with the folder's entry.
   int folder = ::open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     ::fsync(folder);
     ::close(folder);
   }
-  return true;
+  return ReplaceResult::replaced;
+}
+
+bool FileService::file_held(const char* path) {
+  bool held = false;
+  int fd = path ? hold_existing(path, held) : -1;
+  if (fd >= 0) ::close(fd);
+  return held;
 }
 
 PathKind FileService::path_kind(const char* path) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/audio.h"
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 namespace qrn {
 

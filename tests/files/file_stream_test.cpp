@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "quarnel.h"
 #include "support/temp_dir.h"
 

@@ -10,6 +10,7 @@
 
 #include "files/foreign_calls_internal.h"
 #include "platform/fake_process.h"
+#include "platform/process.h"
 #include "quarnel.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"

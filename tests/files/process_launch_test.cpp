@@ -17,7 +17,10 @@
 #include <vector>
 
 #include "files/process_launch_internal.h"
+#include "gfx/device.h"
 #include "platform/fake_platform.h"
+#include "platform/process.h"
+#include "platform/video.h"
 #include "quarnel.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "quarnel.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"

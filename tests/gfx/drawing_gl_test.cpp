@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "gfx/device.h"
 #include "gfx/gl_fixture.h"
 
 namespace qrn::test {

@@ -1,5 +1,6 @@
 // Printing text on a real GL context: proportional advances, pixel snapping, scale, the
 // 128-character limit and the built-in font's pixels.
+#include "gfx/device.h"
 #include "gfx/gl_fixture.h"
 
 namespace qrn::test {

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "gfx/device.h"
 #include "gfx/gl_state.h"
+#include "platform/video.h"
 #include "quarnel.h"
 #include "support/temp_dir.h"
 

@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "gfx/device.h"
 #include "gfx/gl_fixture.h"
 #include "gfx/offscreen_internal.h"
 #include "platform/fake_process.h"
+#include "platform/process.h"
+#include "platform/video.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>

@@ -1,6 +1,7 @@
 // Texture sizes, texture coordinates, animation frames and turned corners without GL.
 #include <gtest/gtest.h>
 
+#include "gfx/device.h"
 #include "gfx/sprite_geometry.h"
 
 namespace qrn {

@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "gfx/device.h"
 #include "gfx/gl_fixture.h"
 #include "gfx/offscreen_internal.h"
 #include "gfx/texture_persistence_internal.h"
 #include "platform/fake_process.h"
+#include "platform/process.h"
+#include "platform/video.h"
 
 namespace qrn::test {
 namespace {

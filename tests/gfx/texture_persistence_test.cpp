@@ -13,6 +13,7 @@
 #include "gfx/texture_persistence.h"
 #include "gfx/texture_persistence_internal.h"
 #include "platform/fake_process.h"
+#include "platform/process.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 

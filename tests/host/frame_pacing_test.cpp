@@ -1,5 +1,6 @@
 // Frame presentation on the scripted clock: the deadline wait, the catch-up of late frames,
 // the frame period and the frame time.
+#include "gfx/device.h"
 #include "host_fixture.h"
 
 namespace qrn::test {

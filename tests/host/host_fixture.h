@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "gfx/device.h"
 #include "platform/fake_platform.h"
+#include "platform/video.h"
 #include "quarnel.h"
 #include "support/temp_dir.h"
 

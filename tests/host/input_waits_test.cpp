@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "host_fixture.h"
+#include "platform/joysticks.h"
 
 namespace qrn::test {
 namespace {

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "gfx/gl_state.h"
+#include "platform/process.h"
+#include "platform/video.h"
 #include "quarnel.h"
 #include "support/child_process.h"
 #include "support/close_request.h"

@@ -11,6 +11,7 @@
 #include "input/input_devices.h"
 #include "input/keyboard.h"
 #include "platform/fake_platform.h"
+#include "platform/video.h"
 #include "runtime.h"
 #include "support/temp_dir.h"
 

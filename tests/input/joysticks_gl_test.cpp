@@ -11,6 +11,8 @@
 
 #include "display_fixture.h"
 #include "input/joysticks.h"
+#include "platform/joysticks.h"
+#include "platform/video.h"
 
 namespace qrn::test {
 namespace {

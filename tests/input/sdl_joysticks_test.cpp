@@ -7,6 +7,7 @@
 
 #include "input/joysticks.h"
 #include "input_fixture.h"
+#include "platform/joysticks.h"
 
 namespace qrn::test {
 namespace {

@@ -32,7 +32,7 @@ TEST(SdlVideo, WindowWithAGlContextClearsAndReadsBack) {
 // The one context survives a window replaced by a new one (textures and all), goes with the
 // last window, and a window made after that gets a fresh, working context.
 TEST(SdlVideo, TheContextOutlivesReplacedWindowsAndGoesWithTheLastOne) {
-  qrn::Platform& os = qrn::platform();
+  qrn::VideoService& os = qrn::os_video();
   ASSERT_TRUE(os.video_init()) << "no display";
   qrn::WindowRequest request;
   request.width = 32;

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/audio.h"
 #include "platform/media.h"
+#include "sound/sound_device.h"
 #include "sound/wav_reader.h"
 #include "sound_fixture.h"
 

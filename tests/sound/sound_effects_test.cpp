@@ -2,7 +2,9 @@
 // pan arithmetic, errors, and the device without an output.
 #include <filesystem>
 
+#include "platform/audio.h"
 #include "platform/fake_audio.h"
+#include "sound/sound_device.h"
 #include "sound/wav_reader.h"
 #include "sound_fixture.h"
 

@@ -11,6 +11,7 @@
 
 #include "platform/fake_platform.h"
 #include "quarnel.h"
+#include "sound/sound_device.h"
 #include "support/temp_dir.h"
 
 namespace qrn::test {
