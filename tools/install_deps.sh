@@ -34,6 +34,8 @@ PACKAGES=(
   dpkg-dev file lintian
   # the ThreadSanitizer build of the network tests (tools/tsan_net.sh)
   clang libclang-rt-14-dev
+  # sanitizer builds and fuzzing: llvm-symbolizer for readable reports
+  llvm
 )
 
 missing=()

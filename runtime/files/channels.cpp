@@ -54,6 +54,7 @@ uint64_t read_little_endian(int32_t n, int bytes) {
 
 struct LineFileCache {
   char name[MAX_PATH_BYTES + 1];
+  char requested[MAX_PATH_BYTES + 1];  // the name the program gave, before resolving
   char lines[kLineFileLines][kLineBytes];
   int32_t highest;  // highest line index in use; -1 when none
   bool dirty;
@@ -119,18 +120,25 @@ LineFileCache& line_cache() {
   return *files.line_cache;
 }
 
-// Makes the cache hold the named file, writing a changed previous file back first. A file
-// that cannot be read leaves the cache empty but named, with error 3.
-bool switch_line_file(const char* name) {
+// Makes the cache hold the named file (resolved from requested), writing a changed previous
+// file back first. A file that cannot be read leaves the cache empty but named, with error
+// 3. A memory-file name only counts as the cached file when the program asked for it by the
+// same name too: the block a cached name stood for is gone by the next look-up, and the
+// entry of another name may have taken its address, and so its name.
+bool switch_line_file(const char* requested, const char* name) {
   clear_error();
   LineFileCache& cache = line_cache();
-  if (std::strcmp(name, cache.name) == 0) return true;
+  if (std::strcmp(name, cache.name) == 0 &&
+      (!is_memory_file_name(name) || std::strcmp(requested, cache.requested) == 0)) {
+    return true;
+  }
   FilesState& files = files_state();
   write_back_line_files(files);
   std::memset(cache.lines, 0, sizeof cache.lines);
   cache.dirty = false;
   cache.name[0] = 0;
   cache.highest = -1;
+  if (!platform_path(requested, cache.requested)) cache.requested[0] = 0;
   FileStream in;
   if (!platform_path(name, cache.name)) {
     set_error(ERROR_NO_FILE);
@@ -364,7 +372,7 @@ RtString read_file_line(const RtString& name, double index) {
   if (line < 0) return RtString("NO_DATA");
   RtString resolved = name;
   resolve_file_name(resolved);
-  if (!switch_line_file(resolved.data)) return RtString("NO_FILE");
+  if (!switch_line_file(name.data, resolved.data)) return RtString("NO_FILE");
   const char* text = line_cache().lines[line];
   size_t length = std::strlen(text);
   while (length && static_cast<unsigned char>(text[length - 1]) < 32) --length;
@@ -382,7 +390,7 @@ void write_file_line(const RtString& name, double index, const RtString& text) {
   clear_error();
   int32_t line = line_index(index);
   if (line < 0) return;
-  switch_line_file(name.data);
+  switch_line_file(name.data, name.data);
   LineFileCache& cache = line_cache();
   size_t length = text.length < kLineBytes - 1 ? text.length : kLineBytes - 1;
   std::memcpy(cache.lines[line], text.data, length);

@@ -23,6 +23,9 @@ namespace qrn {
 namespace {
 
 constexpr uint64_t kTrailerBytes = 7;  // "kiX" and D
+// The most bytes LZO1X stores the largest entry in (its worst case for data that does not
+// compress), with the 4-byte unpacked length.
+constexpr uint64_t kMostStoredBytes = MAX_ARCHIVE_ENTRY_BYTES + MAX_ARCHIVE_ENTRY_BYTES / 16 + 64 + 3 + 4;
 
 bool lzo_ready() {
   static const bool ready = lzo_init() == LZO_E_OK;
@@ -30,7 +33,7 @@ bool lzo_ready() {
 }
 
 void release_result(ResourceArchive& archive) {
-  std::free(archive.held_memory);
+  release_memory_file(archive.held_memory, std::free);
   archive.held_memory = nullptr;
   if (archive.extracted_file[0]) {
     if (os_files().path_kind(archive.extracted_file) == PathKind::directory) {
@@ -40,6 +43,19 @@ void release_result(ResourceArchive& archive) {
     }
     archive.extracted_file[0] = 0;
   }
+}
+
+// True when the name is the record's own last result (its memory-file name or its extracted
+// file): looking that name up again hands it back instead of releasing what it names.
+bool names_last_result(const ResourceArchive& archive, const RtString& name) {
+  if (name.empty()) return false;
+  if (archive.held_memory && is_memory_file_name(name.data)) {
+    const uint8_t* block;
+    uint64_t size;
+    return parse_memory_file_name(name.data, block, size) && block == archive.held_memory &&
+           memory_file_known(name.data);
+  }
+  return archive.extracted_file[0] && std::strcmp(archive.extracted_file, name.data) == 0;
 }
 
 void store_path(char (&field)[MAX_PATH_BYTES + 1], const RtString& path) {
@@ -120,27 +136,42 @@ Search find_entry(FileStream& file, const char* wanted, EntryPlace& place) {
   }
 }
 
-// Unpacks a stored entry. An entry that does not unpack gives an empty block: it counts as
-// found, and the loader that reads it fails on its own terms.
-std::vector<uint8_t> unpack(const std::vector<uint8_t>& stored) {
-  std::vector<uint8_t> block;
-  if (stored.size() < 4 || !lzo_ready()) return block;
-  int32_t unpacked = static_cast<int32_t>(little_endian(stored.data()));
-  uint64_t packed = stored.size() - 4;
-  // LZO1X cannot expand one byte into more than 255; a larger claim is damage, and is not
-  // allowed to allocate.
-  if (unpacked < 0 || static_cast<uint64_t>(unpacked) > packed * 256 + 256) return block;
-  try {
-    block.resize(static_cast<size_t>(unpacked));
-  } catch (const std::bad_alloc&) {
-    return std::vector<uint8_t>();
+// An unpacked entry in a block of its own (malloc, at least one byte so that an empty entry
+// still has an address).
+struct Unpacked {
+  uint8_t* block = nullptr;
+  uint64_t size = 0;
+};
+
+// Unpacks a stored entry. An entry that does not unpack, or claims more than it can hold,
+// gives an empty block: it counts as found, and the loader that reads it fails on its own
+// terms.
+bool unpack(const std::vector<uint8_t>& stored, Unpacked& out) {
+  out.size = 0;
+  uint64_t claimed = 0;
+  if (stored.size() >= 4 && lzo_ready()) {
+    int32_t unpacked = static_cast<int32_t>(little_endian(stored.data()));
+    uint64_t packed = stored.size() - 4;
+    // LZO1X makes at most 255 bytes of one: a larger claim is damage and allocates nothing.
+    if (unpacked > 0 && static_cast<uint64_t>(unpacked) <= packed * 256 + 256 &&
+        static_cast<uint64_t>(unpacked) <= MAX_ARCHIVE_ENTRY_BYTES) {
+      claimed = static_cast<uint64_t>(unpacked);
+    }
   }
-  lzo_uint produced = static_cast<lzo_uint>(block.size());
-  int result = lzo1x_decompress_safe(stored.data() + 4, static_cast<lzo_uint>(packed), block.data(), &produced,
-                                     nullptr);
-  if (result != LZO_E_OK) return std::vector<uint8_t>();
-  block.resize(produced);
-  return block;
+  out.block = static_cast<uint8_t*>(std::malloc(claimed ? static_cast<size_t>(claimed) : 1));
+  if (!out.block) return false;
+  if (claimed) {
+    lzo_uint produced = static_cast<lzo_uint>(claimed);
+    int result = lzo1x_decompress_safe(stored.data() + 4, static_cast<lzo_uint>(stored.size() - 4), out.block,
+                                       &produced, nullptr);
+    out.size = result == LZO_E_OK ? produced : 0;
+    if (out.size < claimed) {
+      // Give back what the entry did not fill (all of it when it did not unpack).
+      void* smaller = std::realloc(out.block, out.size ? static_cast<size_t>(out.size) : 1);
+      if (smaller) out.block = static_cast<uint8_t*>(smaller);
+    }
+  }
+  return true;
 }
 
 // "kix" + two letters from the entry's place + the entry name, in the temporary folder.
@@ -155,9 +186,9 @@ RtString extraction_path(const EntryPlace& place) {
   return RtString(folder.c_str()) + "kix" + letters + place.name;
 }
 
-bool write_whole_file(const char* path, const std::vector<uint8_t>& bytes) {
+bool write_whole_file(const char* path, const uint8_t* bytes, uint64_t size) {
   FileStream out;
-  bool ok = stream_open_write(out, path) && stream_write(out, bytes.data(), bytes.size());
+  bool ok = stream_open_write(out, path) && stream_write(out, bytes, size);
   stream_close(out);
   return ok;
 }
@@ -184,6 +215,10 @@ void set_archive_paths(const RtString& primary_path, const RtString& extraction_
 }
 
 int32_t archive_lookup(ResourceArchive* archive, const RtString& name, RtString& out, int32_t mode) {
+  if (archive && names_last_result(*archive, name)) {
+    out = name;
+    return 1;
+  }
   if (archive) release_result(*archive);
   out = RtString();
   if (name.empty()) return 0;
@@ -205,7 +240,9 @@ int32_t archive_lookup(ResourceArchive* archive, const RtString& name, RtString&
   if (search == Search::no_trailer) archive->enabled = 0;
   std::vector<uint8_t> stored;
   bool read = false;
-  if (search == Search::found) {
+  if (search == Search::found && place.stored > kMostStoredBytes) {
+    read = true;  // no entry within the limit is stored in so many bytes: it unpacks to nothing
+  } else if (search == Search::found) {
     try {
       stored.resize(static_cast<size_t>(place.stored));
       read = stream_seek(file, static_cast<int64_t>(place.offset), 0) && stream_read(file, stored.data(), stored.size());
@@ -216,20 +253,20 @@ int32_t archive_lookup(ResourceArchive* archive, const RtString& name, RtString&
   stream_close(file);
   if (!read) return 0;
 
-  std::vector<uint8_t> block = unpack(stored);
+  Unpacked block;
+  if (!unpack(stored, block)) return 0;
+  stored = std::vector<uint8_t>();
   if (mode == ARCHIVE_TEMP_FILE) {
     RtString path = extraction_path(place);
-    if (path.length > MAX_PATH_BYTES || !write_whole_file(path.data, block)) return 0;
+    bool written = path.length <= MAX_PATH_BYTES && write_whole_file(path.data, block.block, block.size);
+    std::free(block.block);
+    if (!written) return 0;
     store_path(archive->extracted_file, path);
     out = path;
     return 1;
   }
-  // One byte at least, so an empty block still has an address and opens as an empty file.
-  uint8_t* held = static_cast<uint8_t*>(std::malloc(block.empty() ? 1 : block.size()));
-  if (!held) return 0;
-  if (!block.empty()) std::memcpy(held, block.data(), block.size());
-  archive->held_memory = held;
-  out = memory_file_name(held, static_cast<uint32_t>(block.size()));
+  archive->held_memory = block.block;
+  out = memory_file_name(block.block, static_cast<uint32_t>(block.size));
   return 1;
 }
 
@@ -251,7 +288,7 @@ int32_t resolve_file_name(RtString& name) {
 }
 
 int32_t file_exists(const RtString& name) {
-  if (is_memory_file_name(name.data)) return 1;
+  if (is_memory_file_name(name.data)) return memory_file_known(name.data) ? 1 : 0;
   char path[MAX_PATH_BYTES + 1];
   return platform_path(name.data, path) && os_files().path_kind(path) == PathKind::file;
 }

@@ -6,13 +6,78 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace qrn {
 
 namespace {
 
 constexpr uint32_t kLinePiece = 64;  // disk lines are read in pieces of this size
+
+// ---- Registered memory blocks ---------------------------------------------------------------
+// Every block a memory-file name may open. Released blocks that streams still read stay
+// here (closed to new opens) until the last of those streams closes.
+struct MemoryBlock {
+  const uint8_t* block;
+  uint64_t size;
+  int32_t readers;  // open streams reading the block
+  bool released;
+  void (*free_block)(void*);
+};
+
+struct MemoryBlocks {
+  std::mutex lock;
+  std::vector<MemoryBlock> blocks;
+};
+
+// Never destroyed: streams may still close from process-exit handlers.
+MemoryBlocks& memory_blocks() {
+  static MemoryBlocks* blocks = new MemoryBlocks();
+  return *blocks;
+}
+
+MemoryBlock* find_block(std::vector<MemoryBlock>& blocks, const void* block, bool released) {
+  for (MemoryBlock& entry : blocks) {
+    if (entry.block == block && entry.released == released) return &entry;
+  }
+  return nullptr;
+}
+
+void erase_block(std::vector<MemoryBlock>& blocks, MemoryBlock* entry) {
+  *entry = blocks.back();
+  blocks.pop_back();
+}
+
+// A new reader of the registered block the name stands for; false for any other name.
+bool open_memory_block(const char* name, const uint8_t*& block, uint64_t& size) {
+  if (!parse_memory_file_name(name, block, size)) return false;
+  MemoryBlocks& registry = memory_blocks();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  MemoryBlock* entry = find_block(registry.blocks, block, false);
+  if (!entry || entry->size != size) return false;
+  ++entry->readers;
+  return true;
+}
+
+// A reader is done; a released block goes when its last reader does. Blocks that were never
+// registered (a stream set up over a private buffer) are not tracked.
+void close_memory_block(const uint8_t* block) {
+  void (*free_block)(void*) = nullptr;
+  {
+    MemoryBlocks& registry = memory_blocks();
+    std::lock_guard<std::mutex> hold(registry.lock);
+    MemoryBlock* entry = find_block(registry.blocks, block, true);
+    if (!entry || entry->readers == 0) entry = find_block(registry.blocks, block, false);
+    if (!entry || entry->readers == 0) return;
+    if (--entry->readers == 0 && entry->released) {
+      free_block = entry->free_block;
+      erase_block(registry.blocks, entry);
+    }
+  }
+  if (free_block) free_block(const_cast<uint8_t*>(block));
+}
 
 // Hexadecimal number after optional blanks; false when there are no digits or it overflows.
 bool parse_hex(const char* text, uint64_t& value) {
@@ -44,7 +109,43 @@ RtString memory_file_name(const void* block, uint32_t size) {
   char name[64];
   std::snprintf(name, sizeof name, "mem://%8x.%8lx", size,
                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(block)));
+  if (block) {
+    MemoryBlocks& registry = memory_blocks();
+    std::lock_guard<std::mutex> hold(registry.lock);
+    MemoryBlock* entry = find_block(registry.blocks, block, false);
+    if (entry) {
+      entry->size = size;
+    } else {
+      registry.blocks.push_back(MemoryBlock{static_cast<const uint8_t*>(block), size, 0, false, nullptr});
+    }
+  }
   return RtString(name);
+}
+
+void release_memory_file(const void* block, void (*free_block)(void*)) {
+  if (!block) return;
+  {
+    MemoryBlocks& registry = memory_blocks();
+    std::lock_guard<std::mutex> hold(registry.lock);
+    MemoryBlock* entry = find_block(registry.blocks, block, false);
+    if (entry && entry->readers > 0) {
+      entry->released = true;  // the last reader to close frees it
+      entry->free_block = free_block;
+      return;
+    }
+    if (entry) erase_block(registry.blocks, entry);
+  }
+  if (free_block) free_block(const_cast<void*>(block));
+}
+
+bool memory_file_known(const char* name) {
+  const uint8_t* block;
+  uint64_t size;
+  if (!parse_memory_file_name(name, block, size)) return false;
+  MemoryBlocks& registry = memory_blocks();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  MemoryBlock* entry = find_block(registry.blocks, block, false);
+  return entry && entry->size == size;
 }
 
 bool parse_memory_file_name(const char* name, const uint8_t*& block, uint64_t& size) {
@@ -74,7 +175,7 @@ int32_t open_for_reading(FileStream& stream, const char* name, FileOpenMode mode
   if (is_memory_file_name(name)) {
     const uint8_t* block;
     uint64_t size;
-    if (!parse_memory_file_name(name, block, size)) return 0;
+    if (!open_memory_block(name, block, size)) return 0;
     stream.memory = block;
     stream.size = size;
     return 1;
@@ -164,63 +265,99 @@ int32_t stream_read_int32(FileStream& stream, int32_t& value) {
   return ok;
 }
 
+namespace {
+
+// How a piece of a line ends, given the up to two bytes that follow it (ahead bytes were
+// readable). A piece that stopped at a line feed or at the end of the data ends its line; a
+// full piece ends it too when a line end (LF, or CR LF, or a CR at the end of the data)
+// comes right after, so a line of exactly m - 1 bytes is one line. A CR directly before the
+// line feed is dropped. Returns the bytes after the piece that belong to it (0 to 2).
+uint32_t finish_piece(char* piece, uint32_t& length, bool full, const char* next, uint32_t ahead,
+                      bool& ended) {
+  uint32_t consumed = 0;
+  bool drop_cr = false;
+  if (!full) {
+    ended = true;
+    drop_cr = true;
+    consumed = ahead > 0 && next[0] == '\n' ? 1 : 0;
+  } else if (ahead == 0) {
+    ended = drop_cr = true;
+  } else if (next[0] == '\n') {
+    ended = drop_cr = true;
+    consumed = 1;
+  } else if (next[0] == '\r' && (ahead == 1 || next[1] == '\n')) {
+    ended = true;
+    consumed = ahead == 1 ? 1 : 2;
+  }
+  if (drop_cr && length && piece[length - 1] == '\r') --length;
+  piece[length] = 0;
+  return consumed;
+}
+
+}  // namespace
+
 int32_t stream_read_line(FileStream& stream, char* destination, uint32_t m, bool* line_ended) {
   bool ended_here = false;
   bool& ended = line_ended ? *line_ended : ended_here;
   ended = false;
   if (!destination || m == 0) return 0;
   destination[0] = 0;
-  uint32_t limit = m - 1;  // room for the terminator
+  if (m < 2) return 0;  // no room for a byte: nothing could ever be read
+  const uint32_t limit = m - 1;  // room for the terminator
 
   if (stream.memory) {
     if (stream.position >= stream.size) return 0;
     const uint8_t* start = stream.memory + stream.position;
-    uint64_t left = stream.size - stream.position;
+    const uint64_t left = stream.size - stream.position;
     uint32_t count = 0;
     while (count < limit && count < left && start[count] != '\n') ++count;
     std::memcpy(destination, start, count);
-    destination[count] = 0;
-    stream.position += count;
-    if (count < left && start[count] == '\n') {
-      stream.position += 1;
-      ended = true;
-    } else if (count == left) {
-      ended = true;
-    }
-    if (ended && count && destination[count - 1] == '\r') destination[count - 1] = 0;
+    const uint64_t after = left - count;
+    const uint32_t ahead = after < 2 ? static_cast<uint32_t>(after) : 2;
+    uint32_t length = count;
+    uint32_t consumed = finish_piece(destination, length, count == limit, reinterpret_cast<const char*>(start + count),
+                                     ahead, ended);
+    stream.position += count + consumed;
     return 1;
   }
 
   if (!stream.handle) return 0;
+  // Disk: pieces of at most 64 bytes straight into the destination, up to the first line
+  // feed; the platform position is then set to just after what the line took.
   uint32_t filled = 0;
+  bool at_end = false;  // the file ended before the piece was full
+  char next[2];
+  uint32_t ahead = 0;
   while (filled < limit) {
     uint32_t want = limit - filled < kLinePiece ? limit - filled : kLinePiece;
     int64_t got = os_files().file_read(stream.handle, destination + filled, want);
     if (got <= 0) {
-      if (filled == 0) return 0;
-      ended = true;  // the end of the file ends the line
+      at_end = true;
       break;
     }
-    char* piece = destination + filled;
-    char* feed = static_cast<char*>(std::memchr(piece, '\n', static_cast<size_t>(got)));
+    char* feed = static_cast<char*>(std::memchr(destination + filled, '\n', static_cast<size_t>(got)));
     if (feed) {
-      uint32_t length = static_cast<uint32_t>(feed - destination);
-      *feed = 0;
-      if (length && destination[length - 1] == '\r') destination[length - 1] = 0;
-      stream.position += length + 1;
-      os_files().file_seek(stream.handle, static_cast<int64_t>(stream.position));
-      ended = true;
-      return 1;
+      filled = static_cast<uint32_t>(feed - destination);
+      next[0] = '\n';
+      ahead = 1;
+      break;
     }
     filled += static_cast<uint32_t>(got);
     if (static_cast<uint32_t>(got) < want) {
-      ended = true;
+      at_end = true;
       break;
     }
   }
-  destination[filled] = 0;
-  if (ended && filled && destination[filled - 1] == '\r') destination[filled - 1] = 0;
-  stream.position += filled;
+  if (filled == 0 && at_end) return 0;
+  bool full = filled == limit;
+  if (full) {
+    int64_t got = os_files().file_read(stream.handle, next, 2);
+    ahead = got > 0 ? static_cast<uint32_t>(got) : 0;
+  }
+  uint32_t length = filled;
+  uint32_t consumed = finish_piece(destination, length, full, next, ahead, ended);
+  stream.position += filled + consumed;
+  os_files().file_seek(stream.handle, static_cast<int64_t>(stream.position));
   return 1;
 }
 
@@ -243,6 +380,7 @@ int32_t stream_seek(FileStream& stream, int64_t offset, int32_t mode) {
 
 void stream_close(FileStream& stream) {
   if (stream.handle) os_files().file_close(stream.handle);
+  if (stream.memory) close_memory_block(stream.memory);
   stream = FileStream{};
 }
 
@@ -250,24 +388,14 @@ bool stream_read_whole_line(FileStream& stream, RtString& line) {
   std::string whole;
   char piece[1024];
   bool ended = false;
-  bool at_end_of_file = false;
   int32_t pieces = 0;
-  while (!ended) {
-    if (!stream_read_line(stream, piece, sizeof piece, &ended)) {
-      at_end_of_file = true;
-      break;
-    }
+  // A piece that did not end its line is followed by at least one more byte of it.
+  while (!ended && stream_read_line(stream, piece, sizeof piece, &ended)) {
     ++pieces;
     whole += piece;
   }
-  line = RtString();
-  if (pieces == 0) return false;
-  // A CR that a full piece kept: the first half of a CR LF split between two pieces, or the
-  // last byte of the file.
-  bool split = pieces > 1 && piece[0] == 0;
-  if ((split || at_end_of_file) && !whole.empty() && whole.back() == '\r') whole.pop_back();
   line = text_from_bytes(whole.data(), static_cast<uint32_t>(whole.size()));
-  return true;
+  return pieces > 0;
 }
 
 int32_t compare_text_nocase_n(const char* a, const char* b, size_t n) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/errors.h"
 #include "files/channels.h"
 #include "files/file_names.h"
 #include "files/file_stream.h"
@@ -219,6 +220,13 @@ void ini_open(const RtString& file_name) {
   }
   FileStream in;
   if (!stream_open_read(in, resolved.data)) return;
+  if (in.size > MAX_SETTINGS_FILE_BYTES) {
+    // Not read, and never written: writing the store back would replace the file by it.
+    stream_close(in);
+    ini.file_name = RtString();
+    log_write("Settings file too large\n");
+    return;
+  }
   // A disk file is read in one piece and its lines taken from memory: the same lines, without
   // a system call for every one of them.
   if (in.handle) {

@@ -2,18 +2,24 @@
 // that is written back (lines "[section]" and "key=value", each ended by CR LF) when it has
 // changed and another file is opened, the empty name closes it, or the process exits.
 // Writing never loses the old file: the new content replaces it in one rename.
-// Lines of any length are read whole. A file named relative to the working directory whose
+// Limits: a file of at most MAX_SETTINGS_FILE_BYTES is read, its lines whole at any length;
+// a larger file opens as a closed store (empty, never written back), so it is not lost.
+// A file named relative to the working directory whose
 // folder this process cannot write in (an installed program in /usr/bin) is kept in the
 // user's settings folder instead ("$XDG_CONFIG_HOME/<program>/", see program_places.h), so
 // changes are not lost; the copy beside the program is read until that one exists.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/text_value.h"
 
 namespace qrn {
+
+// Largest settings file read (1 MiB).
+constexpr uint64_t MAX_SETTINGS_FILE_BYTES = uint64_t{1} << 20;
 
 struct IniEntry {
   RtString key;
@@ -41,9 +47,10 @@ struct IniStore {
 };
 
 // Writes back the open file if it changed, then loads the named file (an empty name only
-// closes). A missing or unreadable file opens as an empty store. A file held open elsewhere
-// (by a channel, by another process) is not replaced: its changes are kept and written by a
-// later ini_open or ini_flush, or at exit, once the file is free.
+// closes). A missing or unreadable file opens as an empty store; a file larger than
+// MAX_SETTINGS_FILE_BYTES as a closed one. A file held open elsewhere (by a channel, by
+// another process) is not replaced: its changes are kept and written by a later ini_open or
+// ini_flush, or at exit, once the file is free.
 void ini_open(const RtString& file_name);
 // The value of the first matching key of the first matching section (case ignored), or a
 // copy of default_value.

@@ -96,7 +96,7 @@ void measure_font(const Image& image, FontSlot& font) {
     glyph.u0 = static_cast<float>(cell_x + left) / texture_width;
     glyph.u1 = static_cast<float>(cell_x + left + advance) / texture_width;
     if (c == 'j') {  // a space is as wide as a "j"
-      GlyphInfo& space = font.glyphs[' '];
+      GlyphInfo& space = font.glyphs[static_cast<unsigned char>(' ')];
       space.advance = glyph.advance;
       space.u0 = 0.0f;
       space.u1 = glyph.u1 - glyph.u0;

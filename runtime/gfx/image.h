@@ -7,9 +7,10 @@
 namespace qrn {
 
 // Limits on decoded images. Files claim any size they like; no decoder allocates for an
-// image beyond these, so a hostile header costs at most 64 MB of pixels.
+// image beyond these (a side of 16384, the largest texture GL drivers make, and 2^26 pixels:
+// 256 MiB of RGBA), and none allocates for more pixels than the file's data can hold.
 constexpr int32_t MAX_IMAGE_SIDE = 16384;
-constexpr int64_t MAX_IMAGE_PIXELS = int64_t{1} << 24;
+constexpr int64_t MAX_IMAGE_PIXELS = int64_t{1} << 26;
 
 // True when a width × height image is within the limits (both sides at least 1).
 bool image_size_allowed(int64_t width, int64_t height);
@@ -29,6 +30,12 @@ struct Image {
   // Sizes the image to w × h (reusing the buffer when it is large enough) and zeroes every
   // pixel. False (and an empty image) when the size is outside the limits or memory runs out.
   bool resize(int32_t w, int32_t h);
+  // Makes room for rows 0..rows - 1 of a w-wide image that a decoder fills row by row,
+  // final_height rows in the end: the rows already there stay, the new ones are zeroed, and
+  // the buffer grows by doubling, so a file whose data ends early costs only what it held.
+  // width becomes w and height rows. False (and an empty image) outside the limits or when
+  // memory runs out.
+  bool grow_rows(int32_t w, int32_t rows, int32_t final_height);
   // Forgets the size; the buffer stays for reuse.
   void clear() { width = height = 0; }
   void release();

@@ -2,6 +2,7 @@
 // encoder by file name. PNG and JPEG live in png_codec.cpp and jpeg_codec.cpp.
 #include "gfx/image_codecs.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +31,7 @@ void Image::release() {
 bool Image::resize(int32_t w, int32_t h) {
   width = height = 0;
   if (!image_size_allowed(w, h)) return false;
-  int32_t bytes = w * h * 4;  // at most 64 MB by the limits
+  int32_t bytes = w * h * 4;  // at most 256 MiB by the limits
   if (bytes > capacity) {
     std::free(pixels);
     capacity = 0;
@@ -41,6 +42,31 @@ bool Image::resize(int32_t w, int32_t h) {
   std::memset(pixels, 0, static_cast<size_t>(bytes));
   width = w;
   height = h;
+  return true;
+}
+
+bool Image::grow_rows(int32_t w, int32_t rows, int32_t final_height) {
+  if (!image_size_allowed(w, final_height) || rows < 0 || rows > final_height || (height > 0 && width != w)) {
+    width = height = 0;
+    return false;
+  }
+  const int64_t row_bytes = static_cast<int64_t>(w) * 4;
+  const int64_t needed = row_bytes * rows;
+  if (needed > capacity) {
+    int64_t grown = std::max<int64_t>({needed, int64_t{2} * capacity, row_bytes * 16});
+    grown = std::min<int64_t>(grown, row_bytes * final_height);
+    auto* bigger = static_cast<uint8_t*>(std::realloc(pixels, static_cast<size_t>(grown)));
+    if (!bigger) {
+      width = height = 0;
+      return false;
+    }
+    pixels = bigger;
+    capacity = static_cast<int32_t>(grown);
+  }
+  const int32_t had = height > 0 ? height : 0;
+  if (rows > had) std::memset(pixels + row_bytes * had, 0, static_cast<size_t>(row_bytes * (rows - had)));
+  width = w;
+  height = rows;
   return true;
 }
 

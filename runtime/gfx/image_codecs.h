@@ -1,6 +1,7 @@
 // Image decoding and encoding: the runtime's own BMP reader and writer, PNG over libpng and
 // JPEG over libjpeg, with the colour key applied while decoding. Decoders accept disk files
-// and memory-file names; every one survives malformed data (failure, never a crash).
+// and memory-file names; every one survives malformed data (failure, never a crash), and
+// none allocates for more pixels than its file's data can deliver.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,12 @@
 #include "gfx/image.h"
 
 namespace qrn {
+
+// Most scans a JPEG file may have (a progressive photograph has about ten).
+constexpr int32_t MAX_JPEG_SCANS = 500;
+// Most pixels a JPEG file may decode to for each of its bytes (Huffman-coded data holds at
+// most 512; a photograph holds a few).
+constexpr int64_t MAX_JPEG_PIXELS_PER_BYTE = 1024;
 
 // ---- Decoders: success; on failure the image is left empty -------------------------------
 // colour_key: 0x00BBGGRR, or -1 for none.

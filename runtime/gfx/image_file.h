@@ -6,10 +6,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "files/file_names.h"
+#include "gfx/image.h"
+
 namespace qrn {
 
-// Largest file the image loaders read (a maximal 32-bit BMP is about 64 MB).
-constexpr size_t MAX_IMAGE_FILE_BYTES = size_t{256} << 20;
+// Largest file the image loaders read: an uncompressed 32-bit BMP of the most pixels, with
+// 64 KiB for its headers and colour table.
+constexpr size_t MAX_IMAGE_FILE_BYTES = static_cast<size_t>(MAX_IMAGE_PIXELS) * 4 + (size_t{64} << 10);
+static_assert(MAX_IMAGE_FILE_BYTES <= MAX_ARCHIVE_ENTRY_BYTES, "an image file must fit in the resource archive");
 
 // Reads the whole file or memory file; false when it is missing, unreadable (a directory)
 // or larger than MAX_IMAGE_FILE_BYTES.

@@ -1,6 +1,9 @@
 // PNG reading and writing over libpng. libpng reports errors by jumping back to the setjmp
 // point of the call, so each function keeps its state in plain records made before it.
+// Nothing is allocated for the image before its compressed data is known to inflate to at
+// least the pixel bytes the header claims: a small file cannot claim a big allocation.
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -44,15 +47,70 @@ void print_message(const char* format, const char* name, int value) {
   print_stdout(line);
 }
 
+uint32_t big_endian(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// True when the file's image data (its IDAT chunks, one zlib stream) inflates to at least
+// needed bytes. The output goes to a small scratch buffer and the walk stops as soon as
+// enough has come out, so the check costs no memory and at most one inflation of the data.
+bool image_data_holds(const uint8_t* data, size_t size, uint64_t needed) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  uint8_t scratch[16384];
+  uint64_t produced = 0;
+  bool stream_ended = false;
+  size_t at = 8;  // after the signature
+  while (!stream_ended && produced < needed && size - at >= 8) {
+    const uint32_t length = big_endian(data + at);
+    const bool idat = std::memcmp(data + at + 4, "IDAT", 4) == 0;
+    if (std::memcmp(data + at + 4, "IEND", 4) == 0) break;
+    const size_t available = size - at - 8;
+    const size_t taken = length < available ? length : available;  // a cut chunk gives what it has
+    if (idat) {
+      z.next_in = const_cast<Bytef*>(data + at + 8);
+      z.avail_in = static_cast<uInt>(taken);
+      while (z.avail_in > 0 && produced < needed) {
+        z.next_out = scratch;
+        z.avail_out = sizeof scratch;
+        const int result = inflate(&z, Z_NO_FLUSH);
+        produced += sizeof scratch - z.avail_out;
+        if (result == Z_STREAM_END) {
+          stream_ended = true;
+          break;
+        }
+        if (result != Z_OK) {
+          inflateEnd(&z);
+          return false;
+        }
+      }
+    }
+    if (taken < length || available - taken < 4) break;  // no room for the chunk's check sum
+    at += 8 + taken + 4;
+  }
+  inflateEnd(&z);
+  return produced >= needed;
+}
+
+// Ancillary chunks the decoder has no use for: skipped unread, so none of them can make
+// libpng allocate or inflate anything.
+const png_byte kIgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0"
+                                  "sPLT\0sRGB\0sTER\0tEXt\0tIME\0zTXt";
+
 // The work of decode_png_bytes between setjmp and the end; false on an unacceptable image.
 // rows is filled with the decoded bytes (row_bytes each).
-bool read_png_rows(png_structp png, png_infop info, std::vector<uint8_t>& rows,
+bool read_png_rows(png_structp png, png_infop info, const uint8_t* data, size_t size, std::vector<uint8_t>& rows,
                    std::vector<png_bytep>& row_pointers, int& channels, const char* name) {
   png_set_user_limits(png, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
+                              static_cast<int>(sizeof kIgnoredChunks / 5));
   png_read_info(png, info);
   png_uint_32 width = png_get_image_width(png, info);
   png_uint_32 height = png_get_image_height(png, info);
   if (!image_size_allowed(width, height)) return false;
+  // Every layout, interlaced or not, inflates to at least a row's packed pixels per row.
+  if (!image_data_holds(data, size, static_cast<uint64_t>(png_get_rowbytes(png, info)) * height)) return false;
   png_set_palette_to_rgb(png);  // these expansions only act where they apply
   png_set_expand_gray_1_2_4_to_8(png);
   if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
@@ -106,7 +164,7 @@ bool decode_png_bytes(Image& image, const uint8_t* data, size_t size, int32_t co
   int channels = 0;
   bool ok = false;
   if (setjmp(png_jmpbuf(png)) == 0) {
-    ok = read_png_rows(png, info, rows, row_pointers, channels,
+    ok = read_png_rows(png, info, data, size, rows, row_pointers, channels,
                        name_for_messages ? name_for_messages : "");
   }
   png_uint_32 width = ok ? png_get_image_width(png, info) : 0;

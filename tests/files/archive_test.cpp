@@ -1,7 +1,9 @@
 // Resource archives built with the kix_pack tool: lookups (found, base name and case,
-// missing, empty entry), temporary-file mode, copying out, and damaged archives that must
-// fail (or give an empty block) without reading outside the file.
+// missing, empty entry), names of released blocks, the entry size limit, temporary-file
+// mode, copying out, and damaged archives that must fail (or give an empty block) without
+// reading outside the file.
 #include <gtest/gtest.h>
+#include <lzo/lzo1x.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -137,6 +139,100 @@ TEST_F(ArchiveTest, BlocksLiveUntilTheNextLookupAndEmptyEntriesOpen) {
   RtString missing("nothing.png");
   EXPECT_EQ(qrn::resolve_file_name(missing), 0);
   EXPECT_EQ(qrn::g_runtime.resource_archives[0]->held_memory, nullptr);  // released
+}
+
+TEST_F(ArchiveTest, NamesOfReleasedBlocksAreMissingFilesAndOpenReadersKeepTheirBytes) {
+  RtString popup_name("popup.png");
+  ASSERT_EQ(qrn::resolve_file_name(popup_name), 1);
+  EXPECT_EQ(qrn::file_exists(popup_name), 1);
+  ASSERT_EQ(qrn::open_channel(0, popup_name, 1), 1);  // a reader of the block
+
+  RtString data_name("data.txt");
+  ASSERT_EQ(qrn::resolve_file_name(data_name), 1);  // releases the popup block
+  EXPECT_EQ(memory_bytes(data_name), "line one\r\nline two\r\n");
+  // Its own name, looked up again, is handed back rather than released.
+  RtString again = data_name;
+  ASSERT_EQ(qrn::resolve_file_name(again), 1);
+  EXPECT_EQ(str(again), str(data_name));
+  EXPECT_EQ(qrn::read_file_line(data_name, 1), RtString("line two"));
+  // The kept name is stale: a missing file everywhere, never the freed (or reused) memory.
+  EXPECT_EQ(qrn::file_exists(popup_name), 0);
+  qrn::FileStream stream;
+  EXPECT_EQ(qrn::stream_open_read(stream, popup_name.data), 0);
+  EXPECT_EQ(qrn::open_channel(1, popup_name, 1), 0);
+  EXPECT_EQ(qrn::g_runtime.error_code, 3);
+  EXPECT_EQ(qrn::file_size(popup_name), 0);
+  EXPECT_EQ(qrn::g_runtime.error_code, 3);
+  RtString stale = popup_name;
+  EXPECT_EQ(qrn::resolve_file_name(stale), 0);
+
+  // The channel opened before the release still reads the whole entry.
+  RtString bytes;
+  qrn::read_bytes_text(0, bytes, static_cast<int32_t>(popup.size()));
+  EXPECT_EQ(str(bytes), popup);
+  qrn::close_channel(0);
+
+  // A forged name is a missing file.
+  RtString forged("mem://     100.  401000");
+  EXPECT_EQ(qrn::file_exists(forged), 0);
+  EXPECT_EQ(qrn::resolve_file_name(forged), 0);
+  EXPECT_EQ(qrn::read_file_line(forged, 0), RtString("NO_FILE"));
+}
+
+TEST_F(ArchiveTest, LineFilesFromTheArchiveAreNeverMistakenForEachOther) {
+  // Two entries of the same size: their blocks may take the same address in turn, and so
+  // the same memory-file name.
+  qrn::test::write_file(dir.file("a.txt"), "alpha\r\n");
+  qrn::test::write_file(dir.file("b.txt"), "bravo\r\n");
+  pack({"a.txt", "b.txt"});
+  std::remove(dir.file("a.txt").c_str());
+  std::remove(dir.file("b.txt").c_str());
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(qrn::read_file_line(RtString("a.txt"), 0), RtString("alpha"));
+    EXPECT_EQ(qrn::read_file_line(RtString("b.txt"), 0), RtString("bravo"));
+  }
+}
+
+TEST_F(ArchiveTest, EntriesUnpackUpToTheLimit) {
+  // An archive held in memory: its entry is the limit's worth of zero bytes.
+  const size_t limit = static_cast<size_t>(qrn::MAX_ARCHIVE_ENTRY_BYTES);
+  std::string archive = "program";
+  {
+    std::vector<uint8_t> zeros(limit, 0);
+    std::vector<uint8_t> packed(limit / 200 + 1024);
+    std::vector<uint8_t> work(LZO1X_1_MEM_COMPRESS);
+    ASSERT_EQ(lzo_init(), LZO_E_OK);
+    lzo_uint packed_size = packed.size();
+    ASSERT_EQ(lzo1x_1_compress(zeros.data(), zeros.size(), packed.data(), &packed_size, work.data()), LZO_E_OK);
+    std::string entry(4, '\0');
+    put32(entry, 0, static_cast<uint32_t>(limit));
+    entry.append(reinterpret_cast<const char*>(packed.data()), packed_size);
+    const size_t entry_at = archive.size();
+    archive += entry;
+    const size_t directory_at = archive.size();
+    archive += std::string("\x08zero.bin", 9) + std::string(8, '\0');
+    put32(archive, directory_at + 9, static_cast<uint32_t>(entry_at));
+    put32(archive, directory_at + 13, static_cast<uint32_t>(entry.size()));
+    archive += std::string(1, '\0') + "kiX" + std::string(4, '\0');
+    put32(archive, archive.size() - 4, static_cast<uint32_t>(directory_at));
+  }
+  RtString archive_name = qrn::memory_file_name(archive.data(), static_cast<uint32_t>(archive.size()));
+  qrn::set_archive_paths(archive_name, archive_name);
+  RtString name("zero.bin");
+  ASSERT_EQ(qrn::resolve_file_name(name), 1);
+  EXPECT_EQ(qrn::file_size(name), static_cast<int64_t>(limit));
+
+  // One byte more is beyond the limit: found, but an empty block, allocating nothing.
+  std::string one_past = archive;
+  put32(one_past, 7, static_cast<uint32_t>(limit + 1));
+  RtString past_name = qrn::memory_file_name(one_past.data(), static_cast<uint32_t>(one_past.size()));
+  qrn::set_archive_paths(past_name, past_name);
+  name = RtString("zero.bin");
+  ASSERT_EQ(qrn::resolve_file_name(name), 1);
+  EXPECT_EQ(qrn::file_size(name), 0);
+  qrn::set_archive_paths(RtString(program.c_str()), RtString(program.c_str()));
+  qrn::release_memory_file(archive.data());
+  qrn::release_memory_file(one_past.data());
 }
 
 TEST_F(ArchiveTest, TemporaryFileModeAndCopyingOut) {

@@ -210,3 +210,40 @@ TEST_F(ChannelsTest, LineFilesReadWriteAndWriteBack) {
   EXPECT_TRUE(result.exited);
   EXPECT_EQ(qrn::test::read_file(made), "\r\nx\r\n");
 }
+
+TEST_F(ChannelsTest, LongLinesKeepEveryLaterIndexOnDiskAndInMemory) {
+  // Lines of 1022, 1023, 1024 and 2046 bytes, each followed by a short one: a line that fits
+  // the 1023 bytes of a line buffer takes one index, a longer one an index per piece.
+  for (size_t length : {1022u, 1023u, 1024u, 2046u}) {
+    for (const char* end : {"\r\n", "\n"}) {
+      SCOPED_TRACE(std::to_string(length) + (end[0] == '\r' ? " CR LF" : " LF"));
+      const std::string long_line(length, 'x');
+      const std::string bytes = long_line + end + "after" + end + "last" + end;
+      qrn::test::write_file(dir.file("long.txt"), bytes);
+      const RtString memory = qrn::memory_file_name(bytes.data(), static_cast<uint32_t>(bytes.size()));
+      const int32_t pieces = length > 1023 ? 2 : 1;
+      for (const RtString& name : {path("long.txt"), memory}) {
+        std::string joined;
+        for (int32_t i = 0; i < pieces; ++i) joined += str(qrn::read_file_line(name, i));
+        EXPECT_EQ(joined, long_line);
+        EXPECT_EQ(str(qrn::read_file_line(name, pieces)), "after");
+        EXPECT_EQ(str(qrn::read_file_line(name, pieces + 1)), "last");
+        EXPECT_EQ(str(qrn::read_file_line(name, pieces + 2)), "NO_DATA");
+
+        ASSERT_EQ(qrn::open_channel(0, name, 1), 1);
+        RtString line;
+        joined.clear();
+        for (int32_t i = 0; i < pieces; ++i) {
+          qrn::read_line(0, line);
+          joined += str(line);
+        }
+        EXPECT_EQ(joined, long_line);
+        qrn::read_line(0, line);
+        EXPECT_EQ(str(line), "after");
+        qrn::close_channel(0);
+      }
+      qrn::read_file_line(path("absent.txt"), 0);  // the cache lets go of the file
+      qrn::release_memory_file(bytes.data());
+    }
+  }
+}

@@ -247,3 +247,28 @@ TEST_F(SettingsTest, AWriterKilledWhileWritingLeavesTheOldFile) {
   EXPECT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(qrn::test::read_file(path), old_bytes);
 }
+
+TEST_F(SettingsTest, FilesUpToTheSizeLimitAreReadAndLargerOnesAreLeftAlone) {
+  const size_t limit = static_cast<size_t>(qrn::MAX_SETTINGS_FILE_BYTES);
+  // One section whose one value fills the file to the limit: a single line of nearly 1 MiB.
+  const std::string head = "[BIG]\r\nK=";
+  const std::string tail = "\r\n";
+  const std::string at_limit = head + std::string(limit - head.size() - tail.size(), 'v') + tail;
+  ASSERT_EQ(at_limit.size(), limit);
+  std::string path = dir.file("big.ini");
+  qrn::test::write_file(path, at_limit);
+  qrn::ini_open(RtString(path.c_str()));
+  EXPECT_EQ(qrn::ini_get("BIG", "K", "").length, limit - head.size() - tail.size());
+  qrn::ini_put("BIG", "NEW", "1");
+  qrn::ini_open(RtString());
+  EXPECT_EQ(qrn::test::read_file(path).size(), limit + 7);  // written back with "NEW=1\r\n"
+
+  // One byte more: the store opens closed, and changes never reach the file.
+  const std::string one_past = at_limit + ";";
+  qrn::test::write_file(path, one_past);
+  qrn::ini_open(RtString(path.c_str()));
+  EXPECT_EQ(str(qrn::ini_get("BIG", "K", "default")), "default");
+  qrn::ini_put("BIG", "K", "short");
+  qrn::ini_open(RtString());
+  EXPECT_EQ(qrn::test::read_file(path), one_past);
+}

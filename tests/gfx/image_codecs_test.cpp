@@ -1,9 +1,16 @@
 // The image codecs on plain bytes: BMP layouts, colour keys, round trips through every
-// encoder, edge fill, and malformed files that must fail without crashing.
+// encoder, edge fill, the size limits, what over-claiming files make the decoders allocate,
+// and malformed files that must fail without crashing.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <zlib.h>
 
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -11,6 +18,7 @@
 
 #include "files/file_stream.h"
 #include "gfx/image_codecs.h"
+#include "support/allocation_meter.h"
 #include "support/temp_dir.h"
 
 namespace qrn {
@@ -299,6 +307,8 @@ TEST(Decoders, ReadMemoryFilesLikeDiskFiles) {
     EXPECT_TRUE(decode_any(back, name, -1)) << name.c_str();
     EXPECT_EQ(back.width, 6);
     EXPECT_EQ(back.height, 4);
+    release_memory_file(bytes.data());
+    EXPECT_FALSE(decode_any(back, name, -1)) << "a released block is a missing file";
   }
 }
 
@@ -338,8 +348,7 @@ Bytes valid_jpeg() {
 }
 
 // The PNG with its header's width and height replaced (the chunk's check sum made right).
-Bytes png_with_size(uint32_t width, uint32_t height) {
-  Bytes b = valid_png();
+Bytes resized_png(Bytes b, uint32_t width, uint32_t height) {
   for (int i = 0; i < 4; ++i) {
     b[16 + i] = static_cast<uint8_t>(width >> (24 - 8 * i));
     b[20 + i] = static_cast<uint8_t>(height >> (24 - 8 * i));
@@ -348,6 +357,8 @@ Bytes png_with_size(uint32_t width, uint32_t height) {
   for (int i = 0; i < 4; ++i) b[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
   return b;
 }
+
+Bytes png_with_size(uint32_t width, uint32_t height) { return resized_png(valid_png(), width, height); }
 
 // The JPEG with its frame header's height and width replaced.
 Bytes jpeg_with_size(uint16_t width, uint16_t height) {
@@ -416,6 +427,7 @@ TEST(MalformedImages, EveryDecoderFailsCleanly) {
       {"png 100000 tall", png_with_size(3, 100000)},
       {"png signature only", signature_only},
       {"jpeg truncated", truncated_jpeg},
+      {"jpeg claiming more rows than its data holds", jpeg_with_size(16, 64)},
       {"jpeg garbage frame", garbage_jpeg},
       {"jpeg corrupt", corrupt_jpeg},
       {"jpeg 0 wide", jpeg_with_size(0, 16)},
@@ -429,17 +441,263 @@ TEST(MalformedImages, EveryDecoderFailsCleanly) {
     bool decoded = decode_bmp_bytes(image, data, size, KEY) ||
                    decode_png_bytes(image, data, size, KEY, "bad") ||
                    decode_jpeg_bytes(image, data, size);
-    // A corrupt JPEG may still decode to something (libjpeg repairs what it can); it must
-    // never end the process or exceed the size limits.
-    if (std::string(c.what) == "jpeg corrupt" || std::string(c.what) == "jpeg truncated") {
-      if (decoded) {
-        EXPECT_TRUE(image_size_allowed(image.width, image.height));
-      }
-      continue;
-    }
     EXPECT_FALSE(decoded) << c.what;
     EXPECT_EQ(image.width, 0) << c.what;
     EXPECT_EQ(image.height, 0) << c.what;
+  }
+}
+
+// ---- Size limits and what a file can make a decoder allocate ----------------------------------
+
+// A grey 8-bit PNG of zero pixels, written row by row (a big one compresses to little).
+Bytes grey_png(uint32_t w, uint32_t h, int interlace = PNG_INTERLACE_NONE) {
+  Bytes out;
+  png_structp png = png_create_write_struct(png_get_libpng_ver(nullptr), nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  Bytes row(w, 0);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        auto* o = static_cast<Bytes*>(png_get_io_ptr(p));
+        o->insert(o->end(), data, data + n);
+      },
+      nullptr);
+  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_GRAY, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  int passes = png_set_interlace_handling(png);
+  for (int pass = 0; pass < passes; ++pass) {
+    for (uint32_t y = 0; y < h; ++y) png_write_row(png, row.data());
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+// A grey JPEG of w × h with its own scan script (null: one baseline scan).
+Bytes grey_jpeg(uint32_t w, uint32_t h, const std::vector<jpeg_scan_info>* scans = nullptr,
+                bool arithmetic = false) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = w;
+  info.image_height = h;
+  info.input_components = 1;
+  info.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  if (scans) {
+    info.scan_info = scans->data();
+    info.num_scans = static_cast<int>(scans->size());
+  }
+  info.arith_code = arithmetic ? TRUE : FALSE;
+  jpeg_start_compress(&info, TRUE);
+  Bytes row(w);
+  for (uint32_t y = 0; y < h; ++y) {
+    for (uint32_t x = 0; x < w; ++x) row[x] = static_cast<uint8_t>((x * 7 + y * 3) & 0xFF);
+    JSAMPROW pointer = row.data();
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+// A progressive scan script for a grey image of exactly count scans (64 to 496): the DC
+// scan, then each AC coefficient in a scan of its own, with refinement scans (lowering the
+// successive-approximation bit one at a time) until the count is reached.
+std::vector<jpeg_scan_info> scan_script(int count) {
+  std::vector<jpeg_scan_info> scans;
+  scans.push_back(jpeg_scan_info{1, {0}, 0, 0, 0, 0});
+  int extra = count - 64;  // refinement scans to share out
+  for (int k = 1; k <= 63; ++k) {
+    int bits = std::min(extra, 7);
+    extra -= bits;
+    scans.push_back(jpeg_scan_info{1, {0}, k, k, 0, bits});
+    for (int al = bits - 1; al >= 0; --al) scans.push_back(jpeg_scan_info{1, {0}, k, k, al + 1, al});
+  }
+  return scans;
+}
+
+TEST(ImageLimits, A4097SquareImageLoads) {
+  // More than 2^24 pixels, well within 2^26.
+  Image image;
+  Bytes png = grey_png(4097, 4097);
+  ASSERT_TRUE(decode_png_bytes(image, png.data(), png.size(), -1, "big.png"));
+  EXPECT_EQ(image.width, 4097);
+  EXPECT_EQ(image.height, 4097);
+  EXPECT_EQ(rgba(image, 4096, 4096), 0xFF000000u);
+  Bytes jpeg = grey_jpeg(4097, 4097);
+  ASSERT_TRUE(decode_jpeg_bytes(image, jpeg.data(), jpeg.size()));
+  EXPECT_EQ(image.width, 4097);
+  EXPECT_EQ(image.height, 4097);
+}
+
+TEST(ImageLimits, ImagesLoadUpToThePixelLimit) {
+  // 16384 × 4096 = 2^26 loads; a header claiming one row more is refused before anything is
+  // allocated, and so is any size of 2^26 + 1 pixels.
+  Image image;
+  const Bytes at_limit = grey_png(16384, 4096);
+  ASSERT_TRUE(decode_png_bytes(image, at_limit.data(), at_limit.size(), -1, "limit.png"));
+  EXPECT_EQ(image.height, 4096);
+  const Bytes past_limit = resized_png(at_limit, 16384, 4097);
+  EXPECT_FALSE(decode_png_bytes(image, past_limit.data(), past_limit.size(), -1, "past.png"));
+  EXPECT_EQ(image.width, 0);
+  EXPECT_TRUE(image_size_allowed(8192, 8192));
+  EXPECT_FALSE(image_size_allowed(8065, 8321));  // 2^26 + 1 pixels
+}
+
+TEST(ImageLimits, ImagesLoadUpToTheSideLimit) {
+  Image image;
+  const Bytes wide = grey_png(16384, 1);
+  EXPECT_TRUE(decode_png_bytes(image, wide.data(), wide.size(), -1, "wide.png"));
+  const Bytes too_wide = grey_png(16385, 1);
+  EXPECT_FALSE(decode_png_bytes(image, too_wide.data(), too_wide.size(), -1, "too_wide.png"));
+  const Bytes tall_jpeg = grey_jpeg(1, 16384);
+  EXPECT_TRUE(decode_jpeg_bytes(image, tall_jpeg.data(), tall_jpeg.size()));
+  const Bytes too_tall_jpeg = grey_jpeg(1, 16385);
+  EXPECT_FALSE(decode_jpeg_bytes(image, too_tall_jpeg.data(), too_tall_jpeg.size()));
+}
+
+// The JPEG with a comment segment after its start marker that brings it to file_size bytes,
+// and its frame header (baseline, progressive or arithmetic) claiming width × height.
+Bytes padded_jpeg(const Bytes& jpeg, size_t file_size, uint16_t width, uint16_t height) {
+  Bytes b(jpeg.begin(), jpeg.begin() + 2);
+  const size_t comment = file_size - jpeg.size() - 4;
+  b.push_back(0xFF);
+  b.push_back(0xFE);
+  b.push_back(static_cast<uint8_t>((comment + 2) >> 8));
+  b.push_back(static_cast<uint8_t>((comment + 2) & 0xFF));
+  b.insert(b.end(), comment, ' ');
+  b.insert(b.end(), jpeg.begin() + 2, jpeg.end());
+  for (size_t i = 2; i + 9 < b.size(); ++i) {
+    if (b[i] == 0xFF && (b[i + 1] == 0xC0 || b[i + 1] == 0xC2 || b[i + 1] == 0xC9)) {
+      b[i + 5] = static_cast<uint8_t>(height >> 8);
+      b[i + 6] = static_cast<uint8_t>(height & 0xFF);
+      b[i + 7] = static_cast<uint8_t>(width >> 8);
+      b[i + 8] = static_cast<uint8_t>(width & 0xFF);
+      break;
+    }
+  }
+  return b;
+}
+
+TEST(ImageLimits, JpegPixelsPerByteUpToTheLimit) {
+  // Arithmetic-coded data whose end is missing decodes as zeros without a warning: an 8 × 8
+  // file made to claim 1024 columns and as many rows as it has bytes, padded with a comment.
+  static_assert(MAX_JPEG_PIXELS_PER_BYTE == 1024, "the file below is sized for 1024 pixels a byte");
+  const Bytes small = grey_jpeg(8, 8, nullptr, true);
+  Image image;
+  const Bytes at_limit = padded_jpeg(small, 1024, 1024, 1024);
+  ASSERT_EQ(at_limit.size(), 1024u);
+  ASSERT_TRUE(decode_jpeg_bytes(image, at_limit.data(), at_limit.size()));
+  EXPECT_EQ(image.width, 1024);
+  EXPECT_EQ(image.height, 1024);
+  const Bytes one_byte_short = padded_jpeg(small, 1023, 1024, 1024);
+  EXPECT_FALSE(decode_jpeg_bytes(image, one_byte_short.data(), one_byte_short.size()));
+  EXPECT_EQ(image.width, 0);
+}
+
+TEST(ImageLimits, JpegScansUpToTheLimit) {
+  static_assert(MAX_JPEG_SCANS == 500, "the scripts below make 500 and 501 scans");
+  Image image;
+  std::vector<jpeg_scan_info> scans = scan_script(496);
+  Bytes progressive = grey_jpeg(24, 16, &scans);
+  ASSERT_TRUE(decode_jpeg_bytes(image, progressive.data(), progressive.size()));
+  EXPECT_EQ(image.width, 24);
+  // Repeat the last refinement's scan header and data to reach 500 and 501 scans: each
+  // repeated scan is a valid (if useless) scan of the same coefficient bit.
+  for (int total : {500, 501}) {
+    // The last scan runs from its SOS marker to the EOI marker at the end.
+    size_t last_sos = 0;
+    for (size_t i = 0; i + 1 < progressive.size(); ++i) {
+      if (progressive[i] == 0xFF && progressive[i + 1] == 0xDA) last_sos = i;
+    }
+    ASSERT_GT(last_sos, 0u);
+    Bytes scan(progressive.begin() + static_cast<long>(last_sos), progressive.end() - 2);
+    Bytes file(progressive.begin(), progressive.end() - 2);
+    for (int i = 496; i < total; ++i) file.insert(file.end(), scan.begin(), scan.end());
+    file.push_back(0xFF);
+    file.push_back(0xD9);
+    EXPECT_EQ(decode_jpeg_bytes(image, file.data(), file.size()), total <= MAX_JPEG_SCANS) << total;
+  }
+}
+
+// A progressive RGB JPEG of w × h (4:2:0).
+Bytes progressive_rgb_jpeg(uint32_t w, uint32_t h) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = w;
+  info.image_height = h;
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  Bytes row(static_cast<size_t>(w) * 3);
+  for (uint32_t y = 0; y < h; ++y) {
+    for (size_t x = 0; x < row.size(); ++x) row[x] = static_cast<uint8_t>((x * 5 + y * 3) & 0xFF);
+    JSAMPROW pointer = row.data();
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+TEST(ImageAllocation, FilesThatClaimMoreThanTheirDataHoldsAllocateLittle) {
+  if (!test::allocation_meter_available()) GTEST_SKIP() << "no allocation meter under a sanitizer";
+  // Each file claims an image its data cannot hold; what decoding it holds at once at most.
+  Bytes png_claim = png_with_size(16384, 1024);  // 16 M pixels in 80 bytes
+  Bytes interlaced_claim = png_claim;
+  interlaced_claim[28] = 1;  // Adam7
+  interlaced_claim = resized_png(interlaced_claim, 16384, 1024);
+  // Within 1024 pixels a byte, so the data is read until it runs out.
+  Bytes baseline = valid_jpeg();
+  Bytes baseline_claim = padded_jpeg(baseline, 4096, 16384, 256);
+  // A progressive file keeps every coefficient of the image: 16 M pixels need 48 MiB, more
+  // than the 20 MiB a 16 KiB file may use.
+  Bytes progressive_claim = padded_jpeg(progressive_rgb_jpeg(16, 16), 16384, 4096, 4096);
+  Bytes arithmetic_claim = padded_jpeg(grey_jpeg(8, 8, nullptr, true), 4096, 16384, 4096);
+  const struct {
+    const char* what;
+    Bytes bytes;
+    bool png;
+    int64_t bound;
+  } cases[] = {
+      {"png claiming 16384 x 1024", png_claim, true, 64 << 10},
+      {"interlaced png claiming 16384 x 1024", interlaced_claim, true, 64 << 10},
+      {"baseline jpeg claiming 16384 x 256, data for 16 x 16", baseline_claim, false, 4 << 20},
+      {"progressive jpeg claiming 4096 x 4096", progressive_claim, false, 4 << 20},
+      {"arithmetic jpeg claiming 16384 x 4096", arithmetic_claim, false, 64 << 10},
+  };
+  for (const auto& c : cases) {
+    Image image;
+    bool decoded = true;
+    int64_t peak = test::peak_allocation([&] {
+      decoded = c.png ? decode_png_bytes(image, c.bytes.data(), c.bytes.size(), -1, "claim")
+                      : decode_jpeg_bytes(image, c.bytes.data(), c.bytes.size());
+    });
+    std::printf("%s (%zu bytes): at most %lld bytes held while decoding\n", c.what, c.bytes.size(),
+                static_cast<long long>(peak));
+    EXPECT_FALSE(decoded) << c.what;
+    EXPECT_LT(peak, c.bound) << c.what;
   }
 }
 

@@ -129,8 +129,10 @@ TEST(TextureRecords, LimitsHoldAtTheLimit) {
   EXPECT_FALSE(texture_record_allowed(65536, 1, 1, 4));
   EXPECT_TRUE(texture_record_allowed(0, 16384, 1, 16384 * 4));
   EXPECT_FALSE(texture_record_allowed(0, 16384, 1, 16384 * 4 - 1));
-  EXPECT_TRUE(texture_record_allowed(0, 4096, 4096, uint64_t{4096} * 4096 * 4));
-  EXPECT_FALSE(texture_record_allowed(0, 4097, 4096, uint64_t{1} << 40));
+  // The image pixel limit, and one row more.
+  EXPECT_TRUE(texture_record_allowed(0, 8192, 8192, uint64_t{8192} * 8192 * 4));
+  static_assert(int64_t{8192} * 8192 == MAX_IMAGE_PIXELS, "the case above is the limit");
+  EXPECT_FALSE(texture_record_allowed(0, 8192, 8193, uint64_t{1} << 40));
   // Exactly the bytes left.
   Bytes file;
   add_record(file, 9, 3, 2, 24);

@@ -153,7 +153,7 @@ TEST(StartupWithoutDisplay, EndsAtTheFirstFrameWithAClearLine) {
 TEST(StartupWithoutDisplay, TheOffscreenDriverServesWhenNamed) {
   ChildResult result = start_without_display(nullptr, "offscreen");
   EXPECT_EQ(result.out, "window\nframes\nexit\n") << result.err;
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 0) << result.err;
 }
 
 }  // namespace

@@ -384,7 +384,7 @@ TEST(FindPath, RefusedMemoryGivesZeroAndLeaksNothing) {
 #endif
 
 // Address space in use now, in bytes (from /proc/self/statm, in pages).
-size_t address_space_in_use() {
+[[maybe_unused]] size_t address_space_in_use() {
   std::ifstream statm("/proc/self/statm");
   size_t pages = 0;
   statm >> pages;
