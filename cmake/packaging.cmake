@@ -59,6 +59,7 @@ string(REGEX REPLACE "/$" "" QRN_PC_TO_PREFIX "${QRN_PC_TO_PREFIX}")
 # Requires.private, since "pkg-config --static" would follow a Requires.private into those
 # libraries' own private dependencies, whose static archives Debian does not install.
 execute_process(COMMAND ${PKG_CONFIG_EXECUTABLE} --libs sdl2 SDL2_mixer gl libpng libjpeg zlib lzo2
+                        gstreamer-1.0 gstreamer-app-1.0 gstreamer-video-1.0
                 OUTPUT_VARIABLE QRN_PC_LIBS_PRIVATE OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE pc_status)
 if(NOT pc_status EQUAL 0)
   message(FATAL_ERROR "pkg-config cannot name the libraries quarnel.pc must list")
@@ -124,7 +125,7 @@ set(CPACK_DEBIAN_DEV_PACKAGE_NAME quarnel-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 # A static library: programs linked against it need the development packages of what it uses.
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
-    "libsdl2-dev, libsdl2-mixer-dev, libgl-dev, libpng-dev, libjpeg-dev, zlib1g-dev, liblzo2-dev, pkg-config")
+    "libsdl2-dev, libsdl2-mixer-dev, libgl-dev, libpng-dev, libjpeg-dev, zlib1g-dev, liblzo2-dev, libgstreamer1.0-dev, libgstreamer-plugins-base1.0-dev, pkg-config")
 set(CPACK_DEBIAN_DEV_PACKAGE_RECOMMENDS "cmake, libgl1-mesa-dri")
 # The first line is the synopsis; CPack indents the rest and turns an empty line into " .".
 set(CPACK_COMPONENT_DEV_DESCRIPTION "2D runtime for games and tools (development files)

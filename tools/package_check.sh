@@ -218,7 +218,7 @@ package_contents() {
   for lib in libgl1 libsdl2-2.0-0 libsdl2-mixer-2.0-0 libpng16-16 libjpeg62-turbo liblzo2-2 libc6 libstdc++6; do
     grep -q "$lib" <<<"$clock_depends" || { echo "orvela does not depend on $lib"; return 1; }
   done
-  for pkg in libsdl2-dev libsdl2-mixer-dev libgl-dev libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev pkg-config; do
+  for pkg in libsdl2-dev libsdl2-mixer-dev libgl-dev libpng-dev libjpeg-dev zlib1g-dev liblzo2-dev libgstreamer1.0-dev pkg-config; do
     grep -q "$pkg" <<<"$dev_depends" || { echo "quarnel-dev does not depend on $pkg"; return 1; }
   done
   # The packaged pkg-config file finds the headers and the library from its own place.
