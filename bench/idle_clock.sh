@@ -70,5 +70,7 @@ awk -v c=$((c1 - c0)) -v p=$((p1 - p0)) -v hz="$hz" -v s="$seconds" -v start="$s
   if (p > 0) printf ", ratio %.1f\n", c / p; else printf ", ratio: xclock used less than a tick\n"
   split(start, o, " "); split(peer, x, " ")
   printf "start-up to the first face (median of 3): orvela %d ms (%d ms of processor time), ", o[1], o[2]
-  printf "xclock %d ms (%d ms); ratio %.1f\n", x[1], x[2], (x[1] > 0 ? o[1] / x[1] : 0)
+  ratio = 0
+  if (x[1] > 0) ratio = o[1] / x[1]
+  printf "xclock %d ms (%d ms); ratio %.1f\n", x[1], x[2], ratio
 }'
