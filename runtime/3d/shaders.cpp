@@ -151,6 +151,7 @@ void use_shader(int32_t index) {
     engine->current_shader = -1;
   }
   gl.glUseProgramObjectARB(program);
+  gl_note_program_bound(program != 0);
 }
 
 void set_shader_float(const RtString& name, double value) {

@@ -45,15 +45,6 @@ const SpriteSlot* begin_sprite(OpenGLZodidoze& dev, int32_t id, bool texel_exact
   return slot;
 }
 
-// True when program pixels are target pixels: no scale of a virtual resolution is applied
-// (the projection itself is always one unit per pixel). A sprite drawn unscaled at whole
-// coordinates then samples every texel at its centre, where linear filtering gives exactly
-// the texel, so the cheaper nearest filtering draws the same pixels.
-bool unscaled_target() {
-  const float scale = g_runtime.virtual_scale;
-  return scale == 0.0f || scale == 1.0f || g_runtime.target_screen != -1 || g_runtime.current_offscreen != -1;
-}
-
 // Binds an animation frame for drawing and gives its texture rectangle; null when the slot
 // is empty or not an animation.
 const SpriteSlot* begin_frame(int32_t id, int32_t frame, bool inset, TextureRect& t) {
@@ -157,7 +148,7 @@ bool key_as_stored(OpenGLZodidoze& dev, uint8_t key[3]) {
 
 void draw_sprite(int32_t id, int32_t x, int32_t y) {
   OpenGLZodidoze* dev = device();
-  const SpriteSlot* slot = dev ? begin_sprite(*dev, id, unscaled_target()) : nullptr;
+  const SpriteSlot* slot = dev ? begin_sprite(*dev, id, gl_target_unscaled()) : nullptr;
   if (!slot) return;
   queue_box(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + slot->width),
             static_cast<float>(y + slot->height), TextureRect{0, 0, slot->u_max, slot->v_max});
@@ -385,6 +376,7 @@ void grab_sprite(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height
   int32_t wx, wy;
   if (!window_pixel(x, y + height - 1, wx, wy)) return;
   flush_drawing();
+  gl_forget_texture_contents(slot->texture);
   gl_bind_texture(slot->texture);
   glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, wx, wy, width, height);
   if (dev->colour_key == NO_COLOUR) return;

@@ -1,6 +1,8 @@
 // The OpenGL state cache and quad queue (see gl_state.h).
 #include "gfx/gl_state.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "core/runtime_state.h"
@@ -18,6 +20,15 @@ constexpr GLenum TRACKED[] = {GL_BLEND,      GL_ALPHA_TEST, GL_TEXTURE_2D, GL_DE
 constexpr int TRACKED_COUNT = sizeof TRACKED / sizeof TRACKED[0];
 
 enum : int8_t { UNKNOWN = -1 };
+
+// The part of a texture outside which every texel is transparent (alpha 0), in texture
+// coordinates, widened by a texel for linear filtering; an edge that reaches the texture's
+// border is open (infinite), as clamping repeats the border texels beyond it.
+struct VisibleBox {
+  bool known = false;
+  float u0 = 0, v0 = 0, u1 = 0, v1 = 0;  // u0 > u1: nothing visible
+  int32_t texture_w = 0, texture_h = 0;
+};
 
 // Per texture name: bit 0 linear, bit 1 clamp; UNKNOWN when not known.
 constexpr int8_t PARAM_LINEAR = 1, PARAM_CLAMP = 2;
@@ -42,6 +53,10 @@ struct GlStateCache {
   bool texture_known = false;
   GLuint texture = 0;
   std::vector<int8_t> texture_params;  // indexed by texture name
+  std::vector<VisibleBox> visible;     // indexed by texture name
+  bool program_bound = false;          // a shader program of the program's own is in use
+  bool trimming = true;
+  int64_t cut_quads = 0;
   int32_t max_texture_size = 0;
 
   std::vector<QuadCorner> queue;  // four corners per quad
@@ -256,9 +271,144 @@ void gl_forget_texture(GLuint texture) {
   GlStateCache& c = cache();
   flush_drawing();
   if (texture < c.texture_params.size()) c.texture_params[texture] = UNKNOWN;
+  if (texture < c.visible.size()) c.visible[texture].known = false;
   // Deleting the bound texture makes GL bind 0; the cache no longer knows.
   if (c.texture_known && c.texture == texture) c.texture_known = false;
 }
+
+void gl_note_texture_contents(GLuint texture, const uint8_t* rgba, int32_t tw, int32_t th) {
+  GlStateCache& c = cache();
+  if (texture == 0 || texture > (1u << 22) || tw < 1 || th < 1) return;
+  int32_t left = tw, right = -1, bottom = th, top = -1;
+  for (int32_t row = 0; row < th; ++row) {
+    const uint8_t* p = rgba + static_cast<size_t>(row) * tw * 4 + 3;
+    for (int32_t column = 0; column < tw; ++column, p += 4) {
+      if (*p == 0) continue;
+      left = std::min(left, column);
+      right = std::max(right, column);
+      bottom = std::min(bottom, row);
+      top = std::max(top, row);
+    }
+  }
+  if (texture >= c.visible.size()) c.visible.resize(texture + 1);
+  VisibleBox& box = c.visible[texture];
+  box.known = true;
+  box.texture_w = tw;
+  box.texture_h = th;
+  if (right < 0) {  // wholly transparent
+    box.u0 = box.v0 = 1.0f;
+    box.u1 = box.v1 = 0.0f;
+    return;
+  }
+  // One texel more on every side: a linear sample reads the texels within half a texel.
+  const float inf = INFINITY;
+  box.u0 = left - 1 <= 0 ? -inf : static_cast<float>(left - 1) / tw;
+  box.u1 = right + 2 >= tw ? inf : static_cast<float>(right + 2) / tw;
+  box.v0 = bottom - 1 <= 0 ? -inf : static_cast<float>(bottom - 1) / th;
+  box.v1 = top + 2 >= th ? inf : static_cast<float>(top + 2) / th;
+}
+
+void gl_forget_texture_contents(GLuint texture) {
+  GlStateCache& c = cache();
+  flush_drawing();
+  if (texture < c.visible.size()) c.visible[texture].known = false;
+}
+
+void gl_note_program_bound(bool bound) { cache().program_bound = bound; }
+
+int64_t gl_cut_quad_count() { return cache().cut_quads; }
+
+void gl_set_quad_trimming(bool on) {
+  flush_drawing();
+  cache().trimming = on;
+}
+
+namespace {
+
+// The visible box of the bound texture when a fully transparent fragment changes nothing
+// under the current state: blending that keeps the target where the source alpha is 0, or
+// an alpha test that discards it; no depth or stencil test (which would still write), no
+// program of the program's own, clamped texture coordinates. Null otherwise; linear is set
+// to the texture's filter.
+const VisibleBox* trimming_box(const GlStateCache& c, bool& linear) {
+  if (!c.trimming || c.program_bound || !c.texture_known || c.texture >= c.visible.size()) return nullptr;
+  const VisibleBox& box = c.visible[c.texture];
+  if (!box.known) return nullptr;
+  if (c.texture >= c.texture_params.size() || c.texture_params[c.texture] == UNKNOWN ||
+      !(c.texture_params[c.texture] & PARAM_CLAMP))
+    return nullptr;
+  linear = (c.texture_params[c.texture] & PARAM_LINEAR) != 0;
+  auto on = [&c](GLenum capability) { return c.enabled[tracked_index(capability)]; };
+  if (on(GL_TEXTURE_2D) != 1 || on(GL_DEPTH_TEST) != 0 || on(GL_STENCIL_TEST) != 0) return nullptr;
+  const bool discarded = on(GL_ALPHA_TEST) == 1 && c.alpha_func_known &&
+                         ((c.alpha_function == GL_GREATER && c.alpha_reference >= 0.0f) ||
+                          (c.alpha_function == GL_GEQUAL && c.alpha_reference > 0.0f));
+  const bool kept = on(GL_BLEND) == 1 && c.blend_known && c.blend_source == GL_SRC_ALPHA &&
+                    (c.blend_destination == GL_ONE_MINUS_SRC_ALPHA || c.blend_destination == GL_ONE);
+  return discarded || kept ? &box : nullptr;
+}
+
+bool whole(double value) { return value == std::floor(value); }
+
+// Cuts a quad down to the part of it that shows texels of the visible box: the texture
+// rectangle of the quad is clipped to the box and the corners moved along the quad's own
+// edges. Only where the cut quad gives the pixels of the whole one: an upright quad one
+// texel per pixel at whole coordinates (the cut corners are whole pixels and every texture
+// coordinate comes out exactly as before), or a turned quad filtered linearly (where the
+// rounding of the cut corners moves a sample by far less than the 1/256 of a texel a
+// filter weight resolves, so a colour changes by 1/255 at most). Anything else, a quad that
+// is not a parallelogram or whose texture rectangle does not run along its edges included,
+// is left whole. NOTHING when nothing of the quad can show (whatever its scale: every sample
+// it takes is then transparent).
+enum class Trim { WHOLE, CUT, NOTHING };
+Trim trim_quad(const VisibleBox& box, bool upright, bool linear, QuadCorner q[4]) {
+  // Which edge from corner 1 carries u: to corner 0 (upright and turned sprites) or to 2.
+  const double du0 = q[0].u - q[1].u, dv0 = q[0].v - q[1].v;
+  const double du2 = q[2].u - q[1].u, dv2 = q[2].v - q[1].v;
+  const QuadCorner *along_u, *along_v;
+  if (dv0 == 0 && du2 == 0 && du0 != 0 && dv2 != 0) {
+    along_u = &q[0];
+    along_v = &q[2];
+  } else if (du0 == 0 && dv2 == 0 && dv0 != 0 && du2 != 0) {
+    along_u = &q[2];
+    along_v = &q[0];
+  } else {
+    return Trim::WHOLE;
+  }
+  if (q[3].u != q[0].u + q[2].u - q[1].u || q[3].v != q[0].v + q[2].v - q[1].v) return Trim::WHOLE;
+  if (std::fabs(q[3].x - (q[0].x + q[2].x - q[1].x)) > 1e-3f ||
+      std::fabs(q[3].y - (q[0].y + q[2].y - q[1].y)) > 1e-3f)
+    return Trim::WHOLE;
+  const QuadCorner base = q[1];
+  const double span_u = along_u->u - base.u, span_v = along_v->v - base.v;
+  // Positions per unit of u and of v along the two edges.
+  const double ux = (along_u->x - base.x) / span_u, uy = (along_u->y - base.y) / span_u;
+  const double vx = (along_v->x - base.x) / span_v, vy = (along_v->y - base.y) / span_v;
+  const float u_low = std::min(q[0].u, q[2].u), u_high = std::max(q[0].u, q[2].u);
+  const float v_low = std::min(q[0].v, q[2].v), v_high = std::max(q[0].v, q[2].v);
+  const float cut_u0 = std::max(u_low, box.u0), cut_u1 = std::min(u_high, box.u1);
+  const float cut_v0 = std::max(v_low, box.v0), cut_v1 = std::min(v_high, box.v1);
+  if (!(cut_u0 < cut_u1) || !(cut_v0 < cut_v1)) return Trim::NOTHING;
+  if (cut_u0 == u_low && cut_u1 == u_high && cut_v0 == v_low && cut_v1 == v_high) return Trim::WHOLE;
+  if (upright) {
+    const double tw = box.texture_w, th = box.texture_h;
+    const bool texel_per_pixel = uy == 0 && vx == 0 && std::fabs(ux) == tw && std::fabs(vy) == th;
+    if (!texel_per_pixel || !whole(base.x) || !whole(base.y) || !whole(base.u * tw) || !whole(base.v * th) ||
+        !gl_target_unscaled())
+      return Trim::WHOLE;
+  } else if (!linear) {
+    return Trim::WHOLE;
+  }
+  for (int i = 0; i < 4; ++i) {
+    const float u = q[i].u == u_low ? cut_u0 : cut_u1;
+    const float v = q[i].v == v_low ? cut_v0 : cut_v1;
+    const double s = u - base.u, t = v - base.v;
+    q[i] = {static_cast<float>(base.x + s * ux + t * vx), static_cast<float>(base.y + s * uy + t * vy), u, v};
+  }
+  return Trim::WHOLE;
+}
+
+}  // namespace
 
 void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2,
                 const QuadCorner& c3, bool upright) {
@@ -271,8 +421,22 @@ void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2
   corner[1] = c1;
   corner[2] = c2;
   corner[3] = c3;
+  bool linear = false;
+  if (const VisibleBox* box = trimming_box(c, linear)) {
+    const Trim trim = trim_quad(*box, upright, linear, corner);
+    if (trim != Trim::WHOLE) ++c.cut_quads;
+    if (trim == Trim::NOTHING) {
+      queue.resize(end);
+      return;
+    }
+  }
   if (!upright) c.turned_queued = true;
   if (queue.size() >= 4 * QUEUE_QUADS) flush_drawing();
+}
+
+bool gl_target_unscaled() {
+  const float scale = g_runtime.virtual_scale;
+  return scale == 0.0f || scale == 1.0f || g_runtime.target_screen != -1 || g_runtime.current_offscreen != -1;
 }
 
 int32_t gl_max_texture_size() {

@@ -45,6 +45,20 @@ void gl_bind_texture(GLuint texture);
 void gl_set_texture_params(GLuint texture, bool linear, bool clamp);
 // A texture was deleted or re-created: forget what is known about it.
 void gl_forget_texture(GLuint texture);
+// A texture's texels as uploaded (tw × th RGBA, GL's row order): the cache remembers where
+// they are not transparent. While a fully transparent fragment changes nothing (see
+// queue_quad), quads are cut down to that part, which saves the rasterizer filling the
+// empty margins of a sprite. Only for textures whose texels change by a new upload.
+void gl_note_texture_contents(GLuint texture, const uint8_t* rgba, int32_t tw, int32_t th);
+// The texture's texels changed on the GPU (a copy from the screen, drawing into it): forget
+// where they are visible.
+void gl_forget_texture_contents(GLuint texture);
+// A shader program of the program's own is in use (its colours are its own: no cutting).
+void gl_note_program_bound(bool bound);
+// Cutting quads to the visible texels on or off (on by default; for tests and benchmarks),
+// and how many quads were cut or left out so far.
+void gl_set_quad_trimming(bool on);
+int64_t gl_cut_quad_count();
 // The texture currently bound on unit 0 as far as the cache knows (0: none or unknown).
 GLuint gl_bound_texture();
 
@@ -54,8 +68,17 @@ struct QuadCorner {
 };
 // Queues a quad drawn as the fan c0 c1 c2 c3 with the current state. upright: its edges
 // run along the axes and its texture is not turned (it may then be drawn as one quad).
+// Over a texture whose visible texels are known, with blending that keeps the target under
+// alpha 0 (or an alpha test that drops it) and no depth or stencil test, the quad is cut to
+// the visible part and a wholly transparent one is not drawn at all: the same pixels.
 void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2,
                 const QuadCorner& c3, bool upright);
+
+// True when program pixels are target pixels: no scale of a virtual resolution is applied
+// (the projection itself is always one unit per pixel). A sprite drawn unscaled at whole
+// coordinates then samples every texel at its centre, where linear filtering gives exactly
+// the texel, so the cheaper nearest filtering draws the same pixels.
+bool gl_target_unscaled();
 
 // The driver's largest texture side (queried once per context; 0 without a context).
 int32_t gl_max_texture_size();

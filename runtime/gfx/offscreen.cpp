@@ -273,6 +273,7 @@ bool OpenGLZodidoze::build_framebuffer(OffscreenScreen& r, int32_t w, int32_t h,
   }
   r.framebuffer = framebuffer;
   bind_framebuffer(r);
+  gl_forget_texture_contents(texture);  // what is drawn into it is not known here
   f.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture, 0);
   if (with_depth && !attach_depth_buffer(r, w, h)) {
     destroy_framebuffer(r);

@@ -213,6 +213,7 @@ bool OpenGLZodidoze::upload_texture(const Image& image, int32_t x, int32_t y, in
   // Sprites wrap by default; drawing switches a sprite's texture to clamping when it is used.
   if (!send_texture(texture, pixels.data(), box.texture_w, box.texture_h, nearest, false))
     return false;
+  gl_note_texture_contents(*texture, pixels.data(), box.texture_w, box.texture_h);
   if (mip_texture && !send_mip_texture(mip_texture, std::move(pixels), box.texture_w, box.texture_h)) {
     delete_texture(*texture);
     return false;

@@ -1,5 +1,7 @@
 // Drawing commands on a real GL context, checked by reading pixels back.
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -450,6 +452,86 @@ TEST_F(DrawingGl, UnscaledSpritesLookTheSameWithEitherFilter) {
     return all_pixels();
   };
   EXPECT_TRUE(scene(false) == scene(true));
+}
+
+// Pixels of two pictures that differ, and by how much at most (in 1/255 per channel).
+struct PictureDifference {
+  int pixels = 0;
+  int most = 0;
+};
+PictureDifference difference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  PictureDifference d;
+  for (size_t i = 0; i + 3 < a.size() && i + 3 < b.size(); i += 4) {
+    int most = 0;
+    for (size_t c = i; c < i + 3; ++c) most = std::max(most, std::abs(a[c] - b[c]));
+    if (most) ++d.pixels;
+    d.most = std::max(d.most, most);
+  }
+  return d;
+}
+
+TEST_F(DrawingGl, SpritesCutToTheirVisibleTexelsDrawTheSamePixels) {
+  // 40 × 30 with a visible part away from the edges (alpha rising towards its middle); a
+  // sprite showing nothing; one whose visible part touches the top and left edges.
+  make_sprite(1, 40, 30, [](int32_t x, int32_t y) -> uint32_t {
+    if (x < 9 || x > 27 || y < 6 || y > 20) return 0x00FFFFFFu;  // transparent, not black
+    return static_cast<uint32_t>(40 + (x - 9) * 6 + (y - 6) * 5) << 24 | static_cast<uint32_t>(x * 6) |
+           static_cast<uint32_t>(y * 8) << 8 | 0x300000;
+  });
+  make_sprite(2, 20, 20, [](int32_t, int32_t) { return 0x00FF00FFu; });
+  make_sprite(3, 24, 24, [](int32_t x, int32_t y) { return x + y < 12 ? OPAQUE | GREEN : 0u; });
+  set_animation_frame_size(1, 20, 15);
+  auto scene = [&](bool cut, bool turned) {
+    gl_set_quad_trimming(cut);
+    set_background_colour(0);
+    for (int i = 0; i < 40; ++i) draw_rect(i * 16, 0, 8, H, 0x30 * (i % 5) + 0x102000);
+    for (int i = 0; i < 36; ++i) {
+      if (i % 12 == 0) set_alpha_mode(i % 24 == 0 ? -1 : 0.6);  // blended, then added
+      if (i == 30) set_alpha_test(0.0);
+      set_smoothing(i % 2);
+      const int32_t x = i * 17 % (W - 60), y = i * 29 % (H - 50);
+      const int32_t id = 1 + i % 3;
+      if (!turned) {
+        switch (i % 4) {
+          case 0: draw_sprite(id, x, y); break;
+          case 1: draw_sprite_stretched(id, x, y, i % 8 == 1 ? -53 : 61, 37); break;
+          case 2: draw_sprite_zoomed(id, x, y, i % 8 == 2 ? -1.5 : 1.5, 0.75); break;
+          default: draw_animation(1, i % 4, x, y); break;
+        }
+      } else {
+        draw_sprite_rotozoom(id, x, y, i * 23.7, 0.6 + i % 3 * 0.5);
+      }
+    }
+    set_alpha_test(1.0);
+    set_alpha_mode(-1);
+    gl_set_quad_trimming(true);
+    return all_pixels();
+  };
+  const int64_t cut_before = gl_cut_quad_count();
+  const std::vector<uint8_t> upright = scene(true, false);
+  EXPECT_GT(gl_cut_quad_count(), cut_before);  // the scene did cut quads
+  EXPECT_TRUE(upright == scene(false, false));
+  // Turned sprites may differ by the rounding of the cut corners: at most 1/255 in a few
+  // pixels of their edges.
+  const PictureDifference turned = difference(scene(true, true), scene(false, true));
+  EXPECT_LE(turned.most, 1);
+  EXPECT_LE(turned.pixels, 40) << "of " << W * H;
+  std::printf("turned sprites: %d of %d pixels differ, by at most %d/255\n", turned.pixels, W * H, turned.most);
+
+  // Without blending a transparent texel is drawn (here white with alpha 0): nothing is cut.
+  set_alpha_mode(0);
+  draw_sprite(2, 100, 40);
+  EXPECT_EQ(get_pixel(110, 50), 0xFF00FFu);
+  set_alpha_mode(-1);
+
+  // A copy of the screen into a loaded sprite shows whole, outside its old visible part too.
+  set_background_colour(0);
+  draw_rect(0, 0, 40, 30, RED);
+  grab_sprite(3, 0, 0, 40, 30);
+  set_background_colour(0);
+  draw_sprite(3, 100, 40);
+  EXPECT_EQ(get_pixel(138, 68), RED);
+  EXPECT_EQ(get_pixel(100, 40), RED);
 }
 
 TEST_F(DrawingGl, SpritesAndCollisionFromLoadedFiles) {

@@ -300,6 +300,19 @@ TEST_F(OffscreenGl, ClearingInsideAScreenStaysInTheScreen) {
   EXPECT_EQ(static_cast<uint32_t>(pixels[7 * 16 + 15]) & 0xFFFFFF, RED);
 }
 
+TEST_F(OffscreenGl, DrawingIntoALoadedSpriteShowsOutsideItsFormerImage) {
+  ASSERT_TRUE(create_screen(0, 5, 20, 10));
+  // An image visible only in its middle; then the screen draws into its corner.
+  make_sprite(5, 32, 32, [](int32_t x, int32_t y) { return x > 12 && x < 18 && y > 12 && y < 18 ? OPAQUE | BLUE : 0u; });
+  use_screen(0);
+  draw_rect(0, 0, 4, 4, GREEN);
+  use_screen(-1);
+  set_background_colour(0);
+  draw_sprite(5, 100, 50);
+  EXPECT_EQ(get_pixel(101, 51), GREEN);
+  EXPECT_EQ(get_pixel(115, 65), BLUE);
+}
+
 TEST_F(OffscreenGl, ANewImageInTheSpriteRebuildsTheScreen) {
   ASSERT_TRUE(create_screen(0, 5, 20, 10));
   use_screen(0);
