@@ -93,6 +93,13 @@ void show_screen() {
   reset_draw_settings();
 }
 
+void show_screen_unpaced() {
+  RuntimeState& rt = g_runtime;
+  if (!begin_frame_end(rt)) return;
+  present_device_frame(*rt.device, message_hook(), false);
+  reset_draw_settings();
+}
+
 void keep_screen() {
   RuntimeState& rt = g_runtime;
   if (!begin_frame_end(rt)) return;
@@ -106,12 +113,16 @@ bool present_frame(MessageHook hook) {
   return g_runtime.device ? present_device_frame(*g_runtime.device, hook) : false;
 }
 
-bool present_device_frame(OpenGLZodidoze& device, MessageHook hook) {
+bool present_device_frame(OpenGLZodidoze& device, MessageHook hook, bool paced) {
   device.end_offscreen();
   flush_drawing();
   os_video().swap_buffers(g_runtime.window_handle);
   prepare_back_buffer(device);
-  wait_frame_deadline(device, hook);
+  if (paced) {
+    wait_frame_deadline(device, hook);
+  } else {
+    pump_device_messages(device, hook);
+  }
   return true;
 }
 

@@ -36,8 +36,11 @@ void wait_mouse_button();
 // Swaps the buffers, prepares the next back buffer and waits for the frame deadline.
 bool present_frame(MessageHook hook);
 // The same for a given device (window creation presents its first frame before the device
-// is the runtime's).
-bool present_device_frame(OpenGLZodidoze& device, MessageHook hook);
+// is the runtime's). Unpaced, the messages are pumped once and the deadline is not waited
+// for.
+bool present_device_frame(OpenGLZodidoze& device, MessageHook hook, bool paced = true);
+// show_screen without waiting for the frame deadline (the frames that clear a new window).
+void show_screen_unpaced();
 // Pumps messages and sleeps until the frame deadline, then sets the next one.
 void wait_frame_deadline(OpenGLZodidoze& device, MessageHook hook);
 // Dispatches the waiting messages of the device window to the window procedure.

@@ -78,8 +78,10 @@ void set_screen_size(int32_t width, int32_t height, int32_t full) {
   device->enter_window_mode();
   if (full) device->enter_full_screen();
   rebind_window_users();
+  // Five frames clear every buffer of the window. They are shown at once, not paced: the
+  // program's first frame need not wait out five frame periods.
   for (int frame = 0; frame < 5; ++frame) {
-    show_screen();
+    show_screen_unpaced();
     reset_draw_state();
   }
 }

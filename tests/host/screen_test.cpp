@@ -139,6 +139,7 @@ TEST_F(ScreenTest, FullScreenWithoutAnExactModeBeepsAndStaysACentredWindow) {
   EXPECT_EQ(is_full_screen(), 0);
   EXPECT_EQ(g_runtime.screen_width, 200);
   EXPECT_EQ(fake->swaps, 5);
+  EXPECT_TRUE(fake->sleeps.empty() && fake->naps.empty()) << "the five frames are not paced";
   release_input();
 }
 
