@@ -22,11 +22,9 @@ BUILD_DIR=${FUZZ_BUILD_DIR:-build-asan}
 JOBS=${FUZZ_JOBS:-2}
 ROOT=$(pwd)
 
+. tools/build_env.sh
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ] || ! grep -q '^QRN_FUZZ:BOOL=ON' "$BUILD_DIR/CMakeCache.txt"; then
-  launcher=()
-  if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
-  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DQRN_SANITIZE=address,undefined -DQRN_FUZZ=ON -DQRN_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+  cmake -S . -B "$BUILD_DIR" "${QRN_SANITIZE_ARGS[@]}" "${QRN_LAUNCHER[@]}" >/dev/null
 fi
 if [ "$TARGET" = all ]; then
   cmake --build "$BUILD_DIR" -j"$(nproc)" --target fuzz_targets

@@ -4,8 +4,8 @@
 set -euo pipefail
 
 PACKAGES=(
-  # build
-  build-essential cmake pkg-config
+  # build (ccache: a fresh clone builds from the compiler cache)
+  build-essential cmake pkg-config ccache
   # runtime libraries
   libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri libpng-dev libjpeg-dev zlib1g-dev
   liblzo2-dev

@@ -55,8 +55,7 @@ must_have() {
   return "$missing"
 }
 
-launcher=()
-if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+. tools/build_env.sh
 
 # ---- Installing ------------------------------------------------------------------------------
 install_prefix() {
@@ -78,7 +77,7 @@ install_prefix() {
 # ---- Building against the installed package ------------------------------------------------------
 build_with_find_package() {
   cmake -S "$source_dir/examples" -B "$scratch/examples" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror "${launcher[@]}" &&
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror "${QRN_LAUNCHER[@]}" &&
     cmake --build "$scratch/examples" -j"$(nproc)"
 }
 

@@ -10,10 +10,8 @@ cd "$(dirname "$0")/.."
 tools/install_deps.sh
 
 BUILD_DIR=${SANITIZE_BUILD_DIR:-build-asan}
-launcher=()
-if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
-cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DQRN_SANITIZE=address,undefined -DQRN_FUZZ=ON -DQRN_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+. tools/build_env.sh
+cmake -S . -B "$BUILD_DIR" "${QRN_SANITIZE_ARGS[@]}" "${QRN_LAUNCHER[@]}" >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 
 . tools/xvfb.sh

@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 tools/install_deps.sh
 
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRN_WERROR="${QRN_WERROR:-OFF}" >/dev/null
+. tools/build_env.sh
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRN_WERROR="${QRN_WERROR:-OFF}" "${QRN_LAUNCHER[@]}" >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 
 . tools/xvfb.sh
