@@ -133,6 +133,26 @@ void NetGame::abandon_start() {
   reset_game();
 }
 
+void NetGame::fail_start() {
+  // Closes what was opened and ends the start, keeping the error that stopped us.
+  int32_t error = net_last_error();
+  reset_game();
+  set_net_last_error(error);
+}
+
+bool NetGame::start_link(int32_t server) {
+  set_slot_no_delay(server);
+  {
+    std::lock_guard<std::mutex> sending(send_lock_);
+    link_slot_ = server;
+  }
+  if (!start_thread()) {
+    abandon_start();
+    return false;
+  }
+  return true;
+}
+
 int32_t NetGame::host(int32_t port) {
   reset_game();
   clear_lists();
@@ -157,22 +177,10 @@ int32_t NetGame::host(int32_t port) {
     }
   }
   if (!ready) {
-    // Closes what was opened and ends the start, keeping the error that stopped us.
-    int32_t error = net_last_error();
-    reset_game();
-    set_net_last_error(error);
+    fail_start();
     return 0;
   }
-  set_slot_no_delay(server);
-  {
-    std::lock_guard<std::mutex> sending(send_lock_);
-    link_slot_ = server;
-  }
-  if (!start_thread()) {
-    abandon_start();
-    return 0;
-  }
-  return 1;
+  return start_link(server) ? 1 : 0;
 }
 
 int32_t NetGame::join(const char* host_name, int32_t port) {
@@ -193,20 +201,10 @@ int32_t NetGame::join(const char* host_name, int32_t port) {
     }
   }
   if (server < 0) {
-    int32_t error = net_last_error();
-    reset_game();
-    set_net_last_error(error);
+    fail_start();
     return 0;
   }
-  set_slot_no_delay(server);
-  {
-    std::lock_guard<std::mutex> sending(send_lock_);
-    link_slot_ = server;
-  }
-  if (!start_thread()) {
-    abandon_start();
-    return 0;
-  }
+  if (!start_link(server)) return 0;
   NetPacket answer;
   if (!ensure_query_player() || !query(PACKET_GREETING, std::string(), answer)) {
     reset_game();

@@ -120,6 +120,10 @@ class NetGame {
   void clear_lists();
   bool start_thread();
   void abandon_start();  // the thread could not be started
+  void fail_start();     // opening failed: all closed again, the error kept
+  // The connection to the server becomes the link and the thread starts (false: it could
+  // not, and the start is abandoned).
+  bool start_link(int32_t server);
   void wake();
   // Queues a packet on the connection to the server and sends what the socket takes.
   bool client_send(const NetPacket& packet);

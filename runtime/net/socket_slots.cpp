@@ -334,7 +334,12 @@ RtString ip_to_text(int32_t address) { return dotted(static_cast<uint32_t>(addre
 
 // ---- Opening ------------------------------------------------------------------------------------
 
-int32_t tcp_listen(int32_t port) {
+namespace {
+
+// A socket of the kind bound to the port on every address (port 0: left unbound when
+// bind_zero is false), with reuse of the address, in a reserved slot; then listening for
+// TCP. On failure the socket is closed, the slot given back and -1 returned with the error.
+int32_t open_bound(SocketKind kind, uint16_t port_n, bool bind_zero, SocketHandle& handle) {
   Sockets& os = os_sockets();
   int32_t slot = reserve_slot();
   if (slot < 0) {
@@ -342,24 +347,34 @@ int32_t tcp_listen(int32_t port) {
     return -1;
   }
   int32_t error;
-  SocketHandle handle = os.open(SocketKind::tcp, error);
+  handle = os.open(kind, error);
   if (handle == NO_SOCKET) {
     unreserve_slot(slot);
     t_last_error = error;
     return -1;
   }
-  uint16_t port_n = to_net16(static_cast<uint32_t>(port) & 0xFFFFu);
   os.set_reuse_address(handle);
-  error = os.bind(handle, 0, port_n);
-  if (error == NET_OK) error = os.listen(handle, 10);
+  error = NET_OK;
+  if (port_n != 0 || bind_zero) error = os.bind(handle, 0, port_n);
+  if (error == NET_OK && kind == SocketKind::tcp) error = os.listen(handle, 10);
   if (error != NET_OK) {
     os.close(handle);
     unreserve_slot(slot);
     t_last_error = error;
     return -1;
   }
+  return slot;
+}
+
+}  // namespace
+
+int32_t tcp_listen(int32_t port) {
+  const uint16_t port_n = to_net16(static_cast<uint32_t>(port) & 0xFFFFu);
+  SocketHandle handle = NO_SOCKET;
+  const int32_t slot = open_bound(SocketKind::tcp, port_n, true, handle);
+  if (slot < 0) return -1;
   fill_slot(slot, handle, make_slot_address(0, port_n), false);
-  t_last_error = os.set_blocking(handle, false);
+  t_last_error = os_sockets().set_blocking(handle, false);
   return slot;
 }
 
@@ -446,29 +461,10 @@ int32_t tcp_accept(int32_t listening_slot, int32_t& address) {
 
 int32_t udp_open(int32_t port) {
   Sockets& os = os_sockets();
-  int32_t slot = reserve_slot();
-  if (slot < 0) {
-    t_last_error = NET_TABLE_FULL;
-    return -1;
-  }
-  int32_t error;
-  SocketHandle handle = os.open(SocketKind::udp, error);
-  if (handle == NO_SOCKET) {
-    unreserve_slot(slot);
-    t_last_error = error;
-    return -1;
-  }
-  uint16_t port_n = to_net16(static_cast<uint32_t>(port) & 0xFFFFu);
-  os.set_reuse_address(handle);
-  if (port_n != 0) {
-    error = os.bind(handle, 0, port_n);
-    if (error != NET_OK) {
-      os.close(handle);
-      unreserve_slot(slot);
-      t_last_error = error;
-      return -1;
-    }
-  }
+  const uint16_t port_n = to_net16(static_cast<uint32_t>(port) & 0xFFFFu);
+  SocketHandle handle = NO_SOCKET;
+  const int32_t slot = open_bound(SocketKind::udp, port_n, false, handle);
+  if (slot < 0) return -1;
   if (os.set_broadcast(handle, 4) != NET_OK) os.set_broadcast(handle, 1);
   fill_slot(slot, handle, make_slot_address(0, port_n), true);
   t_last_error = os.set_blocking(handle, false);
