@@ -50,10 +50,15 @@ run_one() {
   local dict=()
   if [ -f "tests/fuzz/dict/$name.dict" ]; then dict=("-dict=tests/fuzz/dict/$name.dict"); fi
   local status=0
+  # Each run has a temporary folder of its own: the archive target extracts entries there,
+  # and two runs of it at once (by hand beside CI) would otherwise hold each other's files.
+  local tmp
+  tmp=$(mktemp -d "${TMPDIR:-/tmp}/qrn-fuzz-$name.XXXXXX")
   # Standard output is closed for the target (the runtime's "error: 3" lines), not for libFuzzer.
-  "$BUILD_DIR/tests/fuzz/fuzz_$name" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+  TMPDIR=$tmp "$BUILD_DIR/tests/fuzz/fuzz_$name" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
     -malloc_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$artifacts/" \
     "${dict[@]}" "${inputs[@]}" >"$LOGS/$name.log" 2>&1 || status=$?
+  rm -rf "$tmp"
   echo "$status" >"$LOGS/$name.result"
 }
 
