@@ -29,7 +29,8 @@ inline long& frames_shown() {
 inline void next_frame() {
   static const long limit = frame_limit();
   qrn::show_screen();
-  if (limit && ++frames_shown() >= limit) qrn::end_program();
+  ++frames_shown();
+  if (limit && frames_shown() >= limit) qrn::end_program();
 }
 
 // Rows of text in the built-in font at twice its size (8 x 8 cells drawn 16 x 16).
