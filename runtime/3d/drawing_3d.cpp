@@ -107,6 +107,7 @@ void bind_second_texture(uint32_t texture) {
     glDisable(GL_TEXTURE_2D);
   }
   gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+  gl_note_second_texture(texture != 0);
 }
 
 void draw_frame(const MeshFrame& frame, bool second_unit) {

@@ -1,6 +1,8 @@
 // The OpenGL state cache and quad queue (see gl_state.h).
 #include "gfx/gl_state.h"
 
+#include <GL/glext.h>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -27,7 +29,7 @@ enum : int8_t { UNKNOWN = -1 };
 struct VisibleBox {
   bool known = false;
   float u0 = 0, v0 = 0, u1 = 0, v1 = 0;  // u0 > u1: nothing visible
-  int32_t texture_w = 0, texture_h = 0;
+  int32_t texture_w = 0, texture_h = 0;   // kept when only the texels are forgotten
 };
 
 // Per texture name: bit 0 linear, bit 1 clamp; UNKNOWN when not known.
@@ -35,6 +37,17 @@ constexpr int8_t PARAM_LINEAR = 1, PARAM_CLAMP = 2;
 
 // Quads queued before they are drawn in any case.
 constexpr size_t QUEUE_QUADS = 4096;
+
+// The queue's own shader programs: the fixed pipeline's texturing (the texel, or the texel
+// times the current colour) with the texture coordinates interpolated without the
+// perspective divide. A 2D quad has w = 1 everywhere, so the coordinates are the same and
+// the software rasterizer saves a division per pixel.
+struct QuadPrograms {
+  bool tried = false;  // made (or failed to make) for context
+  void* context = nullptr;
+  GLuint replace = 0, modulate = 0;  // 0: not available, the fixed pipeline draws
+  PFNGLUSEPROGRAMPROC use = nullptr;
+};
 
 }  // namespace
 
@@ -55,12 +68,19 @@ struct GlStateCache {
   std::vector<int8_t> texture_params;  // indexed by texture name
   std::vector<VisibleBox> visible;     // indexed by texture name
   bool program_bound = false;          // a shader program of the program's own is in use
+  bool second_texture = false;         // texturing is on for unit 1 as well
+  bool quad_programs_on = true;
+  QuadPrograms programs;
   bool trimming = true;
   int64_t cut_quads = 0;
   int32_t max_texture_size = 0;
 
   std::vector<QuadCorner> queue;  // four corners per quad
   bool turned_queued = false;     // a quad of the queue is not upright
+  // A quad of the queue samples its texture nearest at points that may fall on a border
+  // between texels (scaled or turned), where the fixed pipeline and the programs may round
+  // to different texels: the queue is then drawn by the fixed pipeline.
+  bool border_samples_queued = false;
   std::vector<QuadCorner> triangles;  // the queue cut into triangles for drawing
 
   GlStateCache() {
@@ -105,6 +125,107 @@ bool replaces_texture(const GlStateCache& c) {
   return c.colour_known && textured == 1 && same_colour(c.colour, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
+const char* const QUAD_VERTEX_SHADER =
+    "#version 130\n"
+    "noperspective out vec2 uv;\n"
+    "flat out vec4 tint;\n"
+    "void main() {\n"
+    "  gl_Position = ftransform();\n"
+    "  uv = (gl_TextureMatrix[0] * gl_MultiTexCoord0).xy;\n"
+    "  tint = clamp(gl_Color, 0.0, 1.0);\n"
+    "}\n";
+const char* const QUAD_REPLACE_SHADER =
+    "#version 130\n"
+    "noperspective in vec2 uv;\n"
+    "uniform sampler2D image;\n"
+    "void main() { gl_FragColor = texture(image, uv); }\n";
+const char* const QUAD_MODULATE_SHADER =
+    "#version 130\n"
+    "noperspective in vec2 uv;\n"
+    "flat in vec4 tint;\n"
+    "uniform sampler2D image;\n"
+    "void main() { gl_FragColor = texture(image, uv) * tint; }\n";
+
+// Both programs, or neither: a driver without GLSL 1.30 (or a failed compile) keeps the fixed
+// pipeline, which draws the same pixels more slowly.
+void make_quad_programs(QuadPrograms& p) {
+  auto create_shader = reinterpret_cast<PFNGLCREATESHADERPROC>(gl_entry_point("glCreateShader"));
+  auto shader_source = reinterpret_cast<PFNGLSHADERSOURCEPROC>(gl_entry_point("glShaderSource"));
+  auto compile_shader = reinterpret_cast<PFNGLCOMPILESHADERPROC>(gl_entry_point("glCompileShader"));
+  auto get_shader = reinterpret_cast<PFNGLGETSHADERIVPROC>(gl_entry_point("glGetShaderiv"));
+  auto delete_shader = reinterpret_cast<PFNGLDELETESHADERPROC>(gl_entry_point("glDeleteShader"));
+  auto create_program = reinterpret_cast<PFNGLCREATEPROGRAMPROC>(gl_entry_point("glCreateProgram"));
+  auto attach_shader = reinterpret_cast<PFNGLATTACHSHADERPROC>(gl_entry_point("glAttachShader"));
+  auto link_program = reinterpret_cast<PFNGLLINKPROGRAMPROC>(gl_entry_point("glLinkProgram"));
+  auto get_program = reinterpret_cast<PFNGLGETPROGRAMIVPROC>(gl_entry_point("glGetProgramiv"));
+  auto delete_program = reinterpret_cast<PFNGLDELETEPROGRAMPROC>(gl_entry_point("glDeleteProgram"));
+  p.use = reinterpret_cast<PFNGLUSEPROGRAMPROC>(gl_entry_point("glUseProgram"));
+  if (!create_shader || !shader_source || !compile_shader || !get_shader || !delete_shader || !create_program ||
+      !attach_shader || !link_program || !get_program || !delete_program || !p.use)
+    return;
+  auto compile = [&](GLenum kind, const char* source) -> GLuint {
+    GLuint shader = create_shader(kind);
+    if (!shader) return 0;
+    shader_source(shader, 1, &source, nullptr);
+    compile_shader(shader);
+    GLint ok = GL_FALSE;
+    get_shader(shader, GL_COMPILE_STATUS, &ok);
+    if (ok != GL_TRUE) {
+      delete_shader(shader);
+      return 0;
+    }
+    return shader;
+  };
+  auto link = [&](GLuint vertex, GLuint fragment) -> GLuint {
+    GLuint program = vertex && fragment ? create_program() : 0;
+    if (!program) return 0;
+    attach_shader(program, vertex);
+    attach_shader(program, fragment);
+    link_program(program);
+    GLint ok = GL_FALSE;
+    get_program(program, GL_LINK_STATUS, &ok);
+    if (ok != GL_TRUE) {
+      delete_program(program);
+      return 0;
+    }
+    return program;  // its sampler is unit 0 by default
+  };
+  GLuint vertex = compile(GL_VERTEX_SHADER, QUAD_VERTEX_SHADER);
+  GLuint replace = compile(GL_FRAGMENT_SHADER, QUAD_REPLACE_SHADER);
+  GLuint modulate = compile(GL_FRAGMENT_SHADER, QUAD_MODULATE_SHADER);
+  p.replace = link(vertex, replace);
+  p.modulate = link(vertex, modulate);
+  for (GLuint shader : {vertex, replace, modulate}) {
+    if (shader) delete_shader(shader);  // the programs keep them
+  }
+  if (!p.replace || !p.modulate) {
+    for (GLuint program : {p.replace, p.modulate}) {
+      if (program) delete_program(program);
+    }
+    p.replace = p.modulate = 0;
+  }
+  while (glGetError() != GL_NO_ERROR) {
+  }
+}
+
+// The program that draws the queue like the fixed pipeline would under the current state, or
+// 0 where only the fixed pipeline does: a program of the program's own, texturing off, a
+// second texture unit, fog or lighting, nearest samples on texel borders.
+GLuint quad_program(GlStateCache& c, bool replace) {
+  if (!c.quad_programs_on || c.program_bound || c.second_texture || c.border_samples_queued) return 0;
+  if (c.enabled[tracked_index(GL_TEXTURE_2D)] != 1 || gl_is_enabled(GL_FOG) || gl_is_enabled(GL_LIGHTING)) return 0;
+  QuadPrograms& p = c.programs;
+  void* context = os_video().current_gl_context();
+  if (!context) return 0;
+  if (!p.tried || p.context != context) {
+    p = QuadPrograms();  // another context: the old names mean nothing in it
+    p.tried = true;
+    p.context = context;
+    make_quad_programs(p);
+  }
+  return replace ? p.replace : p.modulate;
+}
+
 void draw_queue(GlStateCache& c) {
   // Client arrays are set on every flush: other drawing code may have changed them.
   glEnableClientState(GL_VERTEX_ARRAY);
@@ -114,7 +235,12 @@ void draw_queue(GlStateCache& c) {
   glVertexPointer(2, GL_FLOAT, sizeof(QuadCorner), data);
   glTexCoordPointer(2, GL_FLOAT, sizeof(QuadCorner), data + 2);
   const bool replace = replaces_texture(c);
-  if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  const GLuint program = quad_program(c, replace);
+  if (program) {
+    c.programs.use(program);
+  } else if (replace) {
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  }
   if (c.turned_queued) {
     // Turned quads as the triangle pairs of their fans, which is how they were always cut.
     c.triangles.resize(c.queue.size() / 4 * 6);
@@ -132,9 +258,14 @@ void draw_queue(GlStateCache& c) {
     // the blocks along a shared diagonal twice, with the same pixels.
     glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(c.queue.size()));
   }
-  if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  if (program) {
+    c.programs.use(0);
+  } else if (replace) {
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  }
   c.queue.clear();
   c.turned_queued = false;
+  c.border_samples_queued = false;
 }
 
 }  // namespace
@@ -271,7 +402,7 @@ void gl_forget_texture(GLuint texture) {
   GlStateCache& c = cache();
   flush_drawing();
   if (texture < c.texture_params.size()) c.texture_params[texture] = UNKNOWN;
-  if (texture < c.visible.size()) c.visible[texture].known = false;
+  if (texture < c.visible.size()) c.visible[texture] = VisibleBox();
   // Deleting the bound texture makes GL bind 0; the cache no longer knows.
   if (c.texture_known && c.texture == texture) c.texture_known = false;
 }
@@ -315,6 +446,23 @@ void gl_forget_texture_contents(GLuint texture) {
 }
 
 void gl_note_program_bound(bool bound) { cache().program_bound = bound; }
+
+void gl_note_second_texture(bool on) { cache().second_texture = on; }
+
+void gl_set_quad_programs(bool on) {
+  flush_drawing();
+  cache().quad_programs_on = on;
+}
+
+bool gl_quad_programs_available() {
+  const QuadPrograms& p = cache().programs;
+  return p.tried && p.replace && p.context == os_video().current_gl_context();
+}
+
+void gl_forget_context_objects() {
+  flush_drawing();
+  cache().programs = QuadPrograms();
+}
 
 int64_t gl_cut_quad_count() { return cache().cut_quads; }
 
@@ -408,6 +556,27 @@ Trim trim_quad(const VisibleBox& box, bool upright, bool linear, QuadCorner q[4]
   return Trim::WHOLE;
 }
 
+// An upright quad one texel per pixel at whole coordinates of an unscaled target: every
+// sample falls on the centre of a texel.
+bool samples_texel_centres(const QuadCorner* q, int32_t tw, int32_t th) {
+  if (tw <= 0 || th <= 0 || q[0].y != q[1].y || q[2].x != q[1].x || q[0].v != q[1].v || q[2].u != q[1].u)
+    return false;
+  const double du = q[0].u - q[1].u, dv = q[2].v - q[1].v;
+  return std::fabs(q[0].x - q[1].x) == std::fabs(du) * tw && std::fabs(q[2].y - q[1].y) == std::fabs(dv) * th &&
+         whole(q[1].x) && whole(q[1].y) && whole(q[1].u * static_cast<double>(tw)) &&
+         whole(q[1].v * static_cast<double>(th)) && gl_target_unscaled();
+}
+
+// Whether the quad's nearest samples may fall on texel borders (see border_samples_queued).
+bool samples_on_borders(const GlStateCache& c, const QuadCorner* q, bool upright) {
+  if (!c.texture_known || c.texture >= c.texture_params.size() || c.texture >= c.visible.size()) return true;
+  const int8_t params = c.texture_params[c.texture];
+  if (params == UNKNOWN) return true;
+  if (params & PARAM_LINEAR) return false;
+  const VisibleBox& box = c.visible[c.texture];
+  return !upright || !samples_texel_centres(q, box.texture_w, box.texture_h);
+}
+
 }  // namespace
 
 void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2,
@@ -431,6 +600,7 @@ void queue_quad(const QuadCorner& c0, const QuadCorner& c1, const QuadCorner& c2
     }
   }
   if (!upright) c.turned_queued = true;
+  if (!c.border_samples_queued && samples_on_borders(c, corner, upright)) c.border_samples_queued = true;
   if (queue.size() >= 4 * QUEUE_QUADS) flush_drawing();
 }
 

@@ -7,7 +7,8 @@
 // appears on screen is the same as drawing each quad at once. A queue of upright quads is
 // drawn as quads (one rectangle each for the software rasterizer), one with turned quads as
 // triangle pairs; textured quads in opaque white replace rather than modulate (the same
-// pixels, less work).
+// pixels, less work). Where it can, the queue draws with shader programs of its own that
+// texture like the fixed pipeline without a perspective divide per pixel.
 //
 // Code outside this folder that calls OpenGL directly must call flush_drawing() first (for
 // instance before clearing, setting the viewport or a matrix, or swapping buffers), and
@@ -55,6 +56,15 @@ void gl_note_texture_contents(GLuint texture, const uint8_t* rgba, int32_t tw, i
 void gl_forget_texture_contents(GLuint texture);
 // A shader program of the program's own is in use (its colours are its own: no cutting).
 void gl_note_program_bound(bool bound);
+// Texturing on unit 1 was switched on or off (a second texture the fixed pipeline combines;
+// flush before switching it).
+void gl_note_second_texture(bool on);
+// Drawing the queue with its own shader programs on or off (on by default, where the driver
+// has GLSL 1.30; for tests and benchmarks), and whether they were made in this context.
+void gl_set_quad_programs(bool on);
+bool gl_quad_programs_available();
+// The GL context was made again: objects of the old one (the queue's programs) are forgotten.
+void gl_forget_context_objects();
 // Cutting quads to the visible texels on or off (on by default; for tests and benchmarks),
 // and how many quads were cut or left out so far.
 void gl_set_quad_trimming(bool on);

@@ -307,6 +307,7 @@ void OpenGLZodidoze::bind_sprite(int32_t id, int32_t second_id, bool use_mip, co
     bound_second_sprite = -1;
   }
   active_texture(GL_TEXTURE0);
+  gl_note_second_texture(second != nullptr);
 }
 
 bool OpenGLZodidoze::read_sprite_pixels(int32_t id, Image& image) {

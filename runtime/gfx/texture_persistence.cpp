@@ -102,6 +102,7 @@ bool OpenGLZodidoze::restore_textures_in_new_context() {
   int32_t screen_sprites[OFFSCREEN_COUNT];
   for (int32_t s = 0; s < OFFSCREEN_COUNT; ++s) screen_sprites[s] = offscreen[s].width ? offscreen[s].sprite : -1;
   invalidate_gl_state();
+  gl_forget_context_objects();
   delete_all_images();
   for (int32_t s = 0; s < OFFSCREEN_COUNT; ++s) offscreen[s].sprite = screen_sprites[s];
   const bool all = restore_textures();
