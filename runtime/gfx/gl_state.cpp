@@ -37,6 +37,8 @@ constexpr int8_t PARAM_LINEAR = 1, PARAM_CLAMP = 2;
 
 // Quads queued before they are drawn in any case.
 constexpr size_t QUEUE_QUADS = 4096;
+// The smallest queue for which the queue's programs are made (see quad_program).
+constexpr size_t PROGRAM_QUADS = 256;
 
 // The queue's own shader programs: the fixed pipeline's texturing (the texel, or the texel
 // times the current colour) with the texture coordinates interpolated without the
@@ -217,12 +219,14 @@ GLuint quad_program(GlStateCache& c, bool replace) {
   QuadPrograms& p = c.programs;
   void* context = os_video().current_gl_context();
   if (!context) return 0;
-  if (!p.tried || p.context != context) {
-    p = QuadPrograms();  // another context: the old names mean nothing in it
-    p.tried = true;
-    p.context = context;
-    make_quad_programs(p);
-  }
+  if (p.tried && p.context == context) return replace ? p.replace : p.modulate;
+  // Compiling them costs some 40 ms, which pays only where many sprites are drawn: they are
+  // made for the first queue of PROGRAM_QUADS quads (a clock drawing a few never makes them).
+  if (c.queue.size() < 4 * PROGRAM_QUADS) return 0;
+  p = QuadPrograms();  // in another context the old names mean nothing
+  p.tried = true;
+  p.context = context;
+  make_quad_programs(p);
   return replace ? p.replace : p.modulate;
 }
 

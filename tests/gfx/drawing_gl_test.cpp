@@ -571,8 +571,15 @@ TEST_F(DrawingGl, TheQueuesOwnProgramsDrawWhatTheFixedPipelineDraws) {
     return pixels;
   };
   // The rasterizer's first frames of a fresh window may round a blended rectangle
-  // differently: a scene is drawn first to compare frames drawn alike.
-  scene(false, false, false);
+  // differently: a scene is drawn first to compare frames drawn alike. Its 48 sprites are too
+  // few to make the programs; a queue of 256 sprites makes them.
+  scene(true, false, false);
+  EXPECT_FALSE(gl_quad_programs_available());
+  for (int i = 0; i < 255; ++i) draw_sprite(2, i % 64, i / 64);
+  flush_drawing();
+  EXPECT_FALSE(gl_quad_programs_available());
+  for (int i = 0; i < 256; ++i) draw_sprite(2, i % 64, i / 64);
+  flush_drawing();
   const std::vector<uint8_t> upright = scene(true, false, false);
   ASSERT_TRUE(gl_quad_programs_available());  // the driver under test has GLSL 1.30
   EXPECT_TRUE(upright == scene(false, false, false));
