@@ -2,7 +2,9 @@
 # The idle clock's cost: orvela's share of one core over a stretch of time (60 s by
 # default), measured beside `xclock -update 1` (a clock that redraws once a second) in the
 # same run on the same private display, and orvela's start-up time (bench_startup_probe:
-# from the start of the process to its window mapped with the first face drawn).
+# from the start of the process to its window mapped with the first face drawn), beside the
+# same time of xclock and of bench_gl_window_floor (an SDL window with a GL context cleared to
+# grey: what any start-up on this machine's OpenGL costs at least).
 #
 #   bench/idle_clock.sh [seconds]      (builds orvela and the probe into BUILD_DIR, build/)
 #
@@ -13,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_DIR" -j2 --target orvela bench_startup_probe >/dev/null
+cmake --build "$BUILD_DIR" -j2 --target orvela bench_startup_probe bench_gl_window_floor >/dev/null
 command -v xclock >/dev/null || { echo "xclock is missing (Debian package x11-apps)" >&2; exit 1; }
 
 . tools/xvfb.sh
@@ -31,15 +33,18 @@ trap 'cleanup; kill "$QRN_XVFB_PID" 2>/dev/null || true; rm -rf "$QRN_XVFB_DIR"'
 # Start-up: three starts, the median counts.
 starts=()
 peer_starts=()
+floor_starts=()
 for run in 1 2 3; do
   # (the probe's figures are its last line; the programs print on the same output)
   starts+=("$("$BUILD_DIR/bench/bench_startup_probe" Orvela 200 200 "$BUILD_DIR/app/orvela" 2>/dev/null | tail -n 1)")
   peer_starts+=("$("$BUILD_DIR/bench/bench_startup_probe" xclock 0 0 xclock -update 1 2>/dev/null | tail -n 1)")
+  floor_starts+=("$("$BUILD_DIR/bench/bench_startup_probe" "GL floor" 200 200 "$BUILD_DIR/bench/bench_gl_window_floor" 2>/dev/null | tail -n 1)")
 done
 # The median run by wall time: "wall-ms cpu-ms".
 middle() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
 startup=$(middle "${starts[@]}")
 peer_startup=$(middle "${peer_starts[@]}")
+floor_startup=$(middle "${floor_starts[@]}")
 
 # Processor ticks (user + system) of a process, all its threads included.
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
@@ -64,7 +69,7 @@ if [ -n "${IDLE_DETAIL:-}" ]; then
     "$work/threads0" -
 fi
 awk -v c=$((c1 - c0)) -v p=$((p1 - p0)) -v hz="$hz" -v s="$seconds" -v start="$startup" \
-    -v peer="$peer_startup" 'BEGIN {
+    -v peer="$peer_startup" -v gl="$floor_startup" 'BEGIN {
   cs = 100 * c / hz / s; ps = 100 * p / hz / s
   printf "idle over %d s: orvela %.3f%% of a core (%d ticks), xclock -update 1 %.3f%% (%d ticks)", s, cs, c, ps, p
   if (p > 0) printf ", ratio %.1f\n", c / p; else printf ", ratio: xclock used less than a tick\n"
@@ -73,4 +78,8 @@ awk -v c=$((c1 - c0)) -v p=$((p1 - p0)) -v hz="$hz" -v s="$seconds" -v start="$s
   ratio = 0
   if (x[1] > 0) ratio = o[1] / x[1]
   printf "xclock %d ms (%d ms); ratio %.1f\n", x[1], x[2], ratio
+  split(gl, f, " ")
+  times = 0
+  if (f[1] > 0) times = o[1] / f[1]
+  printf "an SDL window with a GL context, cleared: %d ms (%d ms); orvela takes %.1f times that\n", f[1], f[2], times
 }'
