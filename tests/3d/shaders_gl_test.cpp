@@ -43,6 +43,25 @@ TEST_F(ShadersGl, AFragmentOnlyProgramPaintsWhatIsDrawnAfterItIsSelected) {
   EXPECT_EQ(raw_pixel(80, 20), GREEN);
 }
 
+TEST_F(ShadersGl, ManySpritesQueuedUnderTheProgramsShaderAreDrawnByIt) {
+  // Enough sprites for the queue to draw with programs of its own where it may: not here.
+  make_sprite(1, 8, 8, [](int32_t, int32_t) { return OPAQUE | GREEN; });
+  ASSERT_TRUE(load_shader(0, "", source("red.frag", kRedFragment)));
+  use_shader(0);
+  for (int i = 0; i < 600; ++i) draw_sprite(1, i % 40 * 8, i / 40 * 8);
+  flush_drawing();
+  EXPECT_EQ(program_in_use(), static_cast<GLint>(engine->shader_slots[0].program));
+  EXPECT_EQ(raw_pixel(4, 4), RED);
+  EXPECT_EQ(raw_pixel(300, 100), RED);
+  use_shader(-1);
+  for (int i = 0; i < 600; ++i) draw_sprite(1, i % 40 * 8, i / 40 * 8);
+  flush_drawing();
+  EXPECT_TRUE(gl_quad_programs_available());  // the queue's own, which leave no program bound
+  EXPECT_EQ(program_in_use(), 0);
+  EXPECT_EQ(raw_pixel(4, 4), GREEN);
+  EXPECT_EQ(raw_pixel(300, 100), GREEN);
+}
+
 TEST_F(ShadersGl, EachStageReportsItsOutcomeAndAFailedStageFailsTheLink) {
   RtString bad_vertex = source("bad.vert", "void main() { this is not a shader; }\n");
   RtString good_fragment = source("red.frag", kRedFragment);
