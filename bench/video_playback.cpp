@@ -61,28 +61,16 @@ struct Run {
 };
 
 // The real player with each frame's drift recorded as it is handed out for drawing.
-class MeasuringPlayer : public VideoPlayerService {
+class MeasuringPlayer : public ForwardingVideoPlayer {
  public:
-  VideoPlayerService& real = real_service<VideoPlayerService>();
+  MeasuringPlayer() : ForwardingVideoPlayer(real_service<VideoPlayerService>()) {}
   Run run;
-  VideoPlayerHandle open_video(const char* path) override { return real.open_video(path); }
-  bool video_source_size(VideoPlayerHandle p, int32_t& w, int32_t& h) override { return real.video_source_size(p, w, h); }
-  double video_start_ms(VideoPlayerHandle p) override { return real.video_start_ms(p); }
-  double video_length_ms(VideoPlayerHandle p) override { return real.video_length_ms(p); }
-  double video_position_ms(VideoPlayerHandle p) override { return real.video_position_ms(p); }
-  bool video_ended(VideoPlayerHandle p) override { return real.video_ended(p); }
-  bool video_play(VideoPlayerHandle p) override { return real.video_play(p); }
-  void video_seek_start(VideoPlayerHandle p) override { real.video_seek_start(p); }
-  void video_stop(VideoPlayerHandle p) override { real.video_stop(p); }
-  void video_set_destination(VideoPlayerHandle p, const VideoRect& r) override { real.video_set_destination(p, r); }
-  VideoRect video_destination(VideoPlayerHandle p) override { return real.video_destination(p); }
   bool video_next_frame(VideoPlayerHandle p, VideoFrame& f) override {
-    if (!real.video_next_frame(p, f)) return false;
+    if (!ForwardingVideoPlayer::video_next_frame(p, f)) return false;
     ++run.frames;
-    run.drift.push_back(real.video_position_ms(p) - f.time_ms);
+    run.drift.push_back(video_position_ms(p) - f.time_ms);
     return true;
   }
-  void close_video(VideoPlayerHandle p) override { real.close_video(p); }
 };
 
 // The baseline: the same player polled as play_video polls it, with nothing drawn.

@@ -69,6 +69,33 @@ class VideoPlayerService {
   virtual void close_video(VideoPlayerHandle /*player*/) {}
 };
 
+// A player that hands every call to another: the base of a player that watches some calls of
+// the real one (a test or benchmark counting frames) and overrides only those.
+class ForwardingVideoPlayer : public VideoPlayerService {
+ public:
+  explicit ForwardingVideoPlayer(VideoPlayerService& to) : to_(to) {}
+  VideoPlayerHandle open_video(const char* path) override { return to_.open_video(path); }
+  bool video_source_size(VideoPlayerHandle p, int32_t& width, int32_t& height) override {
+    return to_.video_source_size(p, width, height);
+  }
+  double video_start_ms(VideoPlayerHandle p) override { return to_.video_start_ms(p); }
+  double video_length_ms(VideoPlayerHandle p) override { return to_.video_length_ms(p); }
+  double video_position_ms(VideoPlayerHandle p) override { return to_.video_position_ms(p); }
+  bool video_ended(VideoPlayerHandle p) override { return to_.video_ended(p); }
+  bool video_play(VideoPlayerHandle p) override { return to_.video_play(p); }
+  void video_seek_start(VideoPlayerHandle p) override { to_.video_seek_start(p); }
+  void video_stop(VideoPlayerHandle p) override { to_.video_stop(p); }
+  void video_set_destination(VideoPlayerHandle p, const VideoRect& rect) override {
+    to_.video_set_destination(p, rect);
+  }
+  VideoRect video_destination(VideoPlayerHandle p) override { return to_.video_destination(p); }
+  bool video_next_frame(VideoPlayerHandle p, VideoFrame& frame) override { return to_.video_next_frame(p, frame); }
+  void close_video(VideoPlayerHandle p) override { to_.close_video(p); }
+
+ private:
+  VideoPlayerService& to_;
+};
+
 inline VideoPlayerService& os_video_player() { return service<VideoPlayerService>(); }
 
 }  // namespace qrn

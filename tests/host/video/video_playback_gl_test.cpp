@@ -70,31 +70,20 @@ class Media {
 };
 
 // The real player, with the frames and restarts it hands out counted.
-class CountingPlayer : public VideoPlayerService {
+class CountingPlayer : public ForwardingVideoPlayer {
  public:
-  VideoPlayerService& real = real_service<VideoPlayerService>();
+  CountingPlayer() : ForwardingVideoPlayer(real_service<VideoPlayerService>()) {}
   int32_t frames = 0;
   int32_t seeks = 0;
-  VideoPlayerHandle open_video(const char* path) override { return real.open_video(path); }
-  bool video_source_size(VideoPlayerHandle p, int32_t& w, int32_t& h) override { return real.video_source_size(p, w, h); }
-  double video_start_ms(VideoPlayerHandle p) override { return real.video_start_ms(p); }
-  double video_length_ms(VideoPlayerHandle p) override { return real.video_length_ms(p); }
-  double video_position_ms(VideoPlayerHandle p) override { return real.video_position_ms(p); }
-  bool video_ended(VideoPlayerHandle p) override { return real.video_ended(p); }
-  bool video_play(VideoPlayerHandle p) override { return real.video_play(p); }
   void video_seek_start(VideoPlayerHandle p) override {
     ++seeks;
-    real.video_seek_start(p);
+    ForwardingVideoPlayer::video_seek_start(p);
   }
-  void video_stop(VideoPlayerHandle p) override { real.video_stop(p); }
-  void video_set_destination(VideoPlayerHandle p, const VideoRect& r) override { real.video_set_destination(p, r); }
-  VideoRect video_destination(VideoPlayerHandle p) override { return real.video_destination(p); }
   bool video_next_frame(VideoPlayerHandle p, VideoFrame& f) override {
-    bool got = real.video_next_frame(p, f);
+    bool got = ForwardingVideoPlayer::video_next_frame(p, f);
     frames += got ? 1 : 0;
     return got;
   }
-  void close_video(VideoPlayerHandle p) override { real.close_video(p); }
 };
 
 // A mouse whose right button goes down at a given time.
