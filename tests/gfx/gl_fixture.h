@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,13 @@ class GfxGlTest : public ::testing::Test {
 
   void TearDown() override {
     reset_runtime_state();
+  }
+
+  // Whether the driver compiles GLSL 1.30 (the queue then draws with programs of its own).
+  static bool driver_has_glsl_130() {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION));
+    int major = 0, minor = 0;
+    return version && std::sscanf(version, "%d.%d", &major, &minor) == 2 && major * 100 + minor >= 130;
   }
 
   // The window's depth bits: none, as the device makes a 2D program's window.
