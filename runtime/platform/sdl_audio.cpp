@@ -28,12 +28,15 @@ constexpr size_t kMaxConversionBytes = size_t{512} << 20;
 
 class SdlAudio final : public AudioService {
  public:
+  // The output is opened here only to learn that there is one (and its rate), then closed
+  // again: it is held from the first voice on, so a program that loads no sound keeps no
+  // audio thread running (an idle clock mixing silence 86 times a second).
   bool open_device() override {
     if (open_) return true;
     MixerOutputFormat format;  // 22050 Hz stereo until set_output_format says otherwise
     if (!mixer_output().acquire(format)) return false;
     frequency_ = mixer_output().format().frequency;
-    Mix_SetPostMix(&SdlAudio::post_mix, this);
+    mixer_output().release();
     open_ = true;
     return true;
   }
@@ -48,40 +51,37 @@ class SdlAudio final : public AudioService {
     if (format.samples_per_second == frequency_) return true;
     // Another rate means opening the output again, which only this service may do alone
     // and only before any voice exists.
-    if (mixer_output().holders() != 1 || !voices_.empty()) return false;
-    Mix_SetPostMix(nullptr, nullptr);
-    mixer_output().release();
+    if (mixer_output().holders() != (held_ ? 1 : 0) || !voices_.empty()) return false;
+    const bool held = held_;
+    release_output();
     MixerOutputFormat wanted;
     wanted.frequency = format.samples_per_second;
-    bool reopened = mixer_output().acquire(wanted);
-    if (!reopened) {
-      MixerOutputFormat fallback;
-      fallback.frequency = frequency_;
-      if (!mixer_output().acquire(fallback)) {
-        open_ = false;
-        return false;
-      }
+    const bool reopened = mixer_output().acquire(wanted);
+    if (reopened) {
+      frequency_ = mixer_output().format().frequency;
+      mixer_output().release();
     }
-    frequency_ = mixer_output().format().frequency;
-    Mix_SetPostMix(&SdlAudio::post_mix, this);
+    if (held && !hold_output()) {
+      open_ = false;
+      return false;
+    }
     return reopened;
   }
 
   void close_device() override {
     if (!open_) return;
-    Mix_SetPostMix(nullptr, nullptr);  // waits for a mix in progress
+    release_output();
     {
       std::lock_guard<std::mutex> lock(mutex_);
       playing_.clear();
       voices_.clear();
     }
-    mixer_output().release();
     open_ = false;
   }
 
   AudioVoice create_voice(const AudioFormat& format, const uint8_t* samples, size_t bytes,
                           bool controls) override {
-    if (!open_ || !samples) return 0;
+    if (!open_ || !samples || !hold_output()) return 0;
     VoiceFrames frames = convert(format, samples, bytes);
     if (!frames) return 0;
     return add_voice(std::move(frames), controls);
@@ -167,6 +167,26 @@ class SdlAudio final : public AudioService {
   }
 
  private:
+  // Holds the shared output from the first voice until the device closes; the voices are
+  // converted to the rate it runs at (a music player may have opened it at its own).
+  bool hold_output() {
+    if (held_) return true;
+    MixerOutputFormat wanted;
+    wanted.frequency = frequency_;
+    if (!mixer_output().acquire(wanted)) return false;
+    frequency_ = mixer_output().format().frequency;
+    Mix_SetPostMix(&SdlAudio::post_mix, this);
+    held_ = true;
+    return true;
+  }
+
+  void release_output() {
+    if (!held_) return;
+    Mix_SetPostMix(nullptr, nullptr);  // waits for a mix in progress
+    mixer_output().release();
+    held_ = false;
+  }
+
   static void SDLCALL post_mix(void* self, Uint8* stream, int len) {
     auto* audio = static_cast<SdlAudio*>(self);
     std::lock_guard<std::mutex> lock(audio->mutex_);
@@ -269,6 +289,7 @@ class SdlAudio final : public AudioService {
   std::vector<float> scratch_;
   AudioVoice next_id_ = 1;
   bool open_ = false;
+  bool held_ = false;  // this service holds the shared output (see hold_output)
   int32_t frequency_ = 22050;
 };
 

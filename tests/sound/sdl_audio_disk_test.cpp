@@ -9,6 +9,7 @@
 
 #include "platform/audio.h"
 #include "platform/media.h"
+#include "platform/sdl_mixer_output.h"
 #include "sound/sound_device.h"
 #include "sound/wav_reader.h"
 #include "sound_fixture.h"
@@ -166,7 +167,10 @@ TEST_F(DiskAudio, StoppedVoiceStopsTheSignal) {
 }
 
 TEST_F(DiskAudio, SoundStartsSoonAfterItsPlay) {
+  // The output (and the driver's file) opens with the first sound loaded: time starts there.
+  opened_ms = wall_ms();
   load_sound(write("level.wav", level_wav(8000, 100)), 0, 1);
+  opened_end_ms = wall_ms();
   std::vector<double> played;
   for (int i = 0; i < 3; ++i) {
     sleep_for_ms(200);
@@ -186,6 +190,26 @@ TEST_F(DiskAudio, SoundStartsSoonAfterItsPlay) {
   std::sort(latency.begin(), latency.end());
   std::printf("start latency: %.1f, %.1f, %.1f ms\n", latency[0], latency[1], latency[2]);
   EXPECT_LT(latency[1], 25.0);
+}
+
+TEST_F(DiskAudio, TheOutputOpensWithTheFirstSoundAndClosesWithTheDevice) {
+  // Opened at start only to be known there: a program without sounds runs no audio thread.
+  EXPECT_TRUE(g_runtime.sound->has_output);
+  EXPECT_EQ(mixer_output().holders(), 0);
+  load_sound(write("level.wav", level_wav(8000, 100)), 0, 2);
+  EXPECT_EQ(mixer_output().holders(), 1);
+  EXPECT_EQ(g_runtime.error_code, 0);
+  const int32_t channel = play_sound(0, 0, 1.0);
+  EXPECT_GE(channel, 0);
+  wait_silent(channel);
+  // Music shares the output; the last holder closes it.
+  play_music(RtString(write("tune.wav", level_wav(8000, 100)).c_str()), 1);
+  EXPECT_EQ(mixer_output().holders(), 2);
+  stop_music();
+  EXPECT_EQ(mixer_output().holders(), 1);
+  std::vector<Stretch> found = runs(finish());
+  EXPECT_EQ(mixer_output().holders(), 0);
+  EXPECT_GE(found.size(), 1u);
 }
 
 TEST_F(DiskAudio, ConversionAtLoadKeepsTheDuration) {
